@@ -1,0 +1,28 @@
+// Splits an archiver command line into tokens. Tokens are separated by
+// blanks or tabs; a double quote starts or ends a quoted run in which blanks
+// are kept, so "C:\My Data" is one token and "" is an empty one. A backslash
+// is an ordinary character (paths such as "C:\" end with one). Scans are
+// double-byte aware, so a Shift-JIS trail byte is never taken for a blank or
+// a quote.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelk::archivers {
+
+
+// The tokens of line, or nothing with a reason in *error when a quote is left
+// open.
+std::optional<std::vector<std::string>> TokenizeCommandLine(std::string_view line,
+                                                            std::string* error);
+
+// Switch tokens start with '-' and carry one or more single-letter switches
+// ("-qrS"). Splits the letters of every leading switch token off the front of
+// tokens and returns them; the remaining tokens stay in order. A lone "-" is
+// not a switch. Parsing stops at the first token that is not a switch.
+std::string TakeLeadingSwitches(std::vector<std::string>& tokens);
+
+}  // namespace zelk::archivers

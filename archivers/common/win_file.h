@@ -1,0 +1,43 @@
+// A random-access file on a Windows file handle opened by wide path.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/random_access_file.h"
+
+namespace zelk::archivers {
+
+class WinFile : public RandomAccessFile {
+ public:
+  enum class Mode {
+    kRead,       // existing file, others may read, write and delete it
+    kReadWrite,  // existing file, others may only read it
+    kCreateNew,  // a new file; fails when the name exists
+  };
+  WinFile(const std::wstring& path, Mode mode);
+  ~WinFile() override;
+  WinFile(const WinFile&) = delete;
+  WinFile& operator=(const WinFile&) = delete;
+
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  // The system error code of the open, or of the last failed operation.
+  DWORD LastErrorCode() const { return code_; }
+  HANDLE handle() const { return handle_; }
+
+  bool ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) override;
+  bool WriteAt(std::uint64_t offset, const void* data, std::size_t n) override;
+  bool Size(std::uint64_t* size) override;
+  bool Truncate(std::uint64_t size) override;
+  std::string Error() const override;
+
+ private:
+  bool Fail();
+  bool SeekTo(std::uint64_t offset);
+
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  DWORD code_ = 0;
+};
+
+}  // namespace zelk::archivers
