@@ -1,0 +1,44 @@
+// CSettings: the nine user options, kept in section "Option" of the INI file.
+#pragma once
+
+#include <string>
+
+namespace zelk::settings {
+
+// INI sections and keys.
+inline constexpr const char* kOptionSection = "Option";
+inline constexpr const char* kMainSection = "Main";
+inline constexpr const char* kStopKey = "Stop";
+inline constexpr const char* kListSection = "List_Target";
+
+// Interval units of SaveTimeTani.
+enum IntervalUnit : int { Hours = 0, Minutes = 1, Seconds = 2 };
+// Save formats of DefMode.
+enum SaveFormat : int { PlainCopy = 0, ZipArchive = 1, LzhArchive = 2 };
+
+class CSettings {
+ public:
+  // A new record is empty: no path, numbers 0, flags false.
+  std::string SavePath;
+  bool OpenStart = false;
+  bool StartBackup = false;
+  int SaveTimeNum = 0;
+  int SaveTimeTani = 0;
+  int History = 0;
+  int HistoryNum = 0;
+  int DefMode = 0;
+  bool EndBackup = false;
+
+  // Factory defaults; SavePath is the executable's folder plus "Backup".
+  void SetDefaults();
+  // Reads the nine keys from the registered INI file; a missing key takes its
+  // factory default, a present one is taken as it stands.
+  void Load();
+  // Writes all nine keys at once.
+  void Save() const;
+};
+
+// The executable's folder followed by "Backup".
+std::string DefaultSavePath();
+
+}  // namespace zelk::settings
