@@ -1,7 +1,8 @@
 // COutFile: a text file held as lines numbered from 1 (FileList.dat,
 // History.dat). Each change is written to disk before the call returns, by
-// writing the whole file beside the original and replacing it, so the file on
-// disk always holds either the old or the new content.
+// writing the whole file to "<path>.zelk-new" beside the original, flushing
+// it and moving it over the original, so the file on disk always holds either
+// the old or the new content. Lines are written with CRLF, bytes as given.
 #pragma once
 
 #include <string>
@@ -11,8 +12,10 @@ namespace zelk::fileutil {
 
 class COutFile {
  public:
-  // Reads the file. A path that does not exist yet gives an empty file and no
-  // error. Lines may end in CRLF or LF; the last may lack its line end.
+  // Reads the whole file at once. A path that does not exist yet gives an
+  // empty file and no error. Lines may end in CRLF or LF; the last may lack
+  // its line end. A file that exists but cannot be read leaves an error text
+  // and refuses every change, so that it is never overwritten.
   explicit COutFile(std::string path);
   ~COutFile() = default;
   COutFile(const COutFile&) = delete;
@@ -28,17 +31,23 @@ class COutFile {
   std::string ReadLineEx(int first, int n) const;
 
   // These return true on failure (the file and the lines in memory are then
-  // unchanged) and have written the file when they return false.
+  // unchanged, GetErrorMsg tells why) and have written the file when they
+  // return false (GetErrorMsg is then empty). A read-only file is not changed.
   bool AddLine(const std::string& text);
-  bool DeleteLine(int first, int count);  // DeleteLine(1, 1) removes line 1
+  // Removes count lines from line first on: DeleteLine(1, 1) removes line 1.
+  bool DeleteLine(int first, int count);
   bool Clear();
 
  private:
+  bool Refused();
+  // Writes lines to disk and, on success, keeps them as the content.
+  bool Commit(std::vector<std::string> lines);
   bool Write(const std::vector<std::string>& lines);
 
   std::string path_;
   std::string error_;
   std::vector<std::string> lines_;
+  bool readFailed_ = false;
 };
 
 }  // namespace zelk::fileutil
