@@ -1,0 +1,75 @@
+// CTargetList: the backup target list with the operations that reach the
+// disk (the list file, the status of the targets) on top of TargetRows. The
+// list control shows its rows. Operations with a result return true on
+// failure and leave the reason in GetLastErrorText().
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "targets/target_entry.h"
+#include "targets/target_rows.h"
+
+namespace zelk::targets {
+
+class CTargetList {
+ public:
+  // Texts left in the last-error text.
+  static constexpr const char* kNoListFilePath = "ファイルパスがセットされていません";
+  static constexpr const char* kListFileClearFailed = "ファイルリストの初期化に失敗しました";
+  static constexpr const char* kRowRemoveFailed = "リストから削除できませんでした";
+
+  CTargetList() = default;
+  virtual ~CTargetList() = default;
+  CTargetList(const CTargetList&) = delete;
+  CTargetList& operator=(const CTargetList&) = delete;
+
+  TargetRows& Rows() { return rows_; }
+  const TargetRows& Rows() const { return rows_; }
+
+  // The list file, used as given (a bare name is looked up in the current
+  // directory at the time of the load or save).
+  void SetListFilePath(std::string path) { listFilePath_ = std::move(path); }
+  const std::string& GetListFilePath() const { return listFilePath_; }
+  const std::string& GetLastErrorText() const { return lastError_; }
+
+  // Appends one row per non-blank line of the list file (see
+  // ParseFileListLine). A missing file adds nothing and is no failure; the
+  // last-error text is then left as it was.
+  bool LoadList();
+  // Rewrites the list file with one line per row, in row order. An empty
+  // list leaves an empty file.
+  bool SaveList();
+
+  // Appends each path in order as an active file (2) or folder (3) with an
+  // empty comment. Stops at the first path whose status cannot be read (a
+  // missing path, a drive root, a path longer than kMaxTargetPath); the rows
+  // added before it stay. The last-error text is not touched.
+  void AddDroppedPaths(const std::vector<std::string>& paths);
+
+  // SyncMarks, then checks that the path of every active row exists. With
+  // removeMissing false the first missing path becomes the last-error text
+  // and the result is failed; with removeMissing true every missing row is
+  // removed. Paused rows are never examined.
+  bool VerifyTargets(bool removeMissing);
+
+  // SyncMarks, then a copy of the entries in row order: what a backup run
+  // works from, so it never reads the rows themselves.
+  std::vector<TargetEntry> SnapshotForBackup();
+
+  // The list operations of TargetRows, for the control's commands.
+  void DeleteSelected() { rows_.DeleteSelected(); }
+  void DeleteAll() { rows_.DeleteAll(); }
+  void MoveSelected(MoveDirection direction) { rows_.MoveSelected(direction); }
+  void ChangeSelectedMarks(MarkChange change) { rows_.ChangeSelectedMarks(change); }
+  void ChangeAllMarks(MarkChange change) { rows_.ChangeAllMarks(change); }
+  void ReverseMark(std::size_t index) { rows_.ReverseMark(index); }
+  void SyncMarks() { rows_.SyncMarks(); }
+
+ private:
+  TargetRows rows_;
+  std::string listFilePath_;
+  std::string lastError_;
+};
+
+}  // namespace zelk::targets
