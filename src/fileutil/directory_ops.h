@@ -12,27 +12,37 @@ namespace zelk::fileutil {
 
 // Copies the folder src and all it contains into the folder dest, keeping
 // src's own name: src C:\a\Data into D:\g gives D:\g\Data\... (dest is
-// created when missing). Hidden and system files, empty subfolders, file
-// times and attributes are copied. The first failure stops the copy and names
-// what failed. keepName is always true for the program's calls.
+// created when missing; a drive root is named by its letter). Hidden and
+// system files, empty subfolders, file times and attributes are copied;
+// junctions and folder links are copied as empty folders, never entered.
+// Folders that already exist at the target are used as they are, but a file
+// that already exists there is never overwritten: the copy fails. The first
+// failure stops the copy and names what failed; what was copied stays.
+// keepName false copies the contents straight into dest.
 bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffer& msg,
                    bool keepName = true);
 
-// Copies the tree of src into the folder target (created; it must not exist
-// yet), leaving out the entry whose full path equals exclude, if any.
+// Copies the tree of src into the folder target (created with any missing
+// parents; it must not exist yet), leaving out the entry whose full path
+// equals exclude, if any (compared as the file system does, without case).
 bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
                      const std::string& exclude = {});
 
-// Deletes a folder tree, read-only, hidden and system entries too. Fails when
-// path is not a folder.
+// Deletes a folder tree, read-only, hidden and system entries too; a junction
+// inside is removed, not entered. Fails when path is not a folder. Stops at
+// the first entry that cannot be deleted and names it.
 bool DeleteDirectory(const std::string& path, MessageBuffer& msg);
 
-// Deletes everything inside folder and keeps the folder. On failure msg names
-// what could not be deleted (a locked file is reported, not skipped).
+// Deletes everything inside folder and keeps the folder. Stops at the first
+// entry that cannot be deleted (a locked file, say) and names it in msg; what
+// was deleted before stays deleted.
 bool ClearDirectory(const std::string& folder, MessageBuffer& msg);
 
 // Moves everything inside src into dest (created when missing). dest may lie
-// inside src; it is then left in place and not moved into itself.
+// inside src; it is then left in place and not moved into itself (folders on
+// the way down to it are moved entry by entry). An entry whose name is taken
+// in dest stops the move; nothing is overwritten. Across volumes entries are
+// copied and then deleted.
 bool MoveFiles(const std::string& src, const std::string& dest, MessageBuffer& msg);
 
 // True when folder holds at least one entry.
@@ -42,10 +52,12 @@ bool FileInDirectory(const std::string& folder);
 bool CheckFile(const std::string& path);
 
 // A variant of path that does not exist yet: "x.txt" -> "x(2).txt",
-// "x(3).txt", ... (path itself when it is free).
+// "x(3).txt", ...; an existing folder "Data" -> "Data(2)" (path itself when
+// it is free). See NumberedVariant.
 std::string SkipPathNum(const std::string& path);
 
-// The system's text for the calling thread's last error (no line end).
+// The system's text for the calling thread's last error, without line end
+// or final period; "エラー <code>" when the system has none.
 std::string GetLastErrorString();
 std::string ErrorString(unsigned long code);
 

@@ -1,0 +1,350 @@
+#include "fileutil/directory_ops.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <string_view>
+#include <vector>
+
+#include "fileutil/error_text.h"
+#include "fileutil/path_names.h"
+#include "fileutil/wide_path.h"
+#include "fileutil/win_handles.h"
+
+namespace zelk::fileutil {
+namespace {
+
+// Attributes a copy takes over from its source.
+constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                    FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+constexpr std::string_view kNotFolder = "はフォルダではありません";
+constexpr std::string_view kCannotList = "の中を読み取れませんでした";
+constexpr std::string_view kCannotCreate = "を作成できませんでした";
+constexpr std::string_view kCannotCopy = "をコピーできませんでした";
+constexpr std::string_view kAlreadyThere = "は既に存在します";
+constexpr std::string_view kCannotDelete = "を削除できませんでした";
+constexpr std::string_view kCannotMove = "を移動できませんでした";
+constexpr std::string_view kIntoItself = "はコピー元と同じ場所です";
+
+// One entry of a folder with what a copy needs of it.
+struct Entry {
+  std::wstring name;
+  DWORD attributes = 0;
+  FILETIME created{};
+  FILETIME accessed{};
+  FILETIME written{};
+};
+
+bool IsFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A junction or symbolic link: removed as itself, never entered.
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+bool Fail(MessageBuffer& msg, const std::wstring& path, std::string_view what, DWORD code) {
+  SetMessage(msg, FailureText(DisplayPath(path), what, code));
+  return true;
+}
+
+bool FailAnsi(MessageBuffer& msg, std::string_view path, std::string_view what) {
+  SetMessage(msg, FailureText(path, what, 0));
+  return true;
+}
+
+// The entries of folder, without "." and "..". Returns the system error code,
+// 0 on success.
+DWORD ListFolder(const std::wstring& folder, std::vector<Entry>& entries) {
+  entries.clear();
+  WIN32_FIND_DATAW data;
+  FindHandle find(FindFirstFileW(JoinWide(folder, L"*").c_str(), &data));
+  if (!find.valid()) {
+    DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND ? 0 : code;
+  }
+  do {
+    std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries.push_back(Entry{std::wstring(name), data.dwFileAttributes, data.ftCreationTime,
+                            data.ftLastAccessTime, data.ftLastWriteTime});
+  } while (FindNextFileW(find.get(), &data));
+  DWORD code = GetLastError();
+  return code == ERROR_NO_MORE_FILES ? 0 : code;
+}
+
+bool ReadEntry(const std::wstring& path, Entry& entry) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  entry.attributes = data.dwFileAttributes;
+  entry.created = data.ftCreationTime;
+  entry.accessed = data.ftLastAccessTime;
+  entry.written = data.ftLastWriteTime;
+  return true;
+}
+
+// True when child lies strictly inside parent.
+bool WideInside(std::wstring_view child, std::wstring_view parent) {
+  while (parent.size() > 1 && parent.back() == L'\\') parent.remove_suffix(1);
+  if (child.size() <= parent.size() + 1 || child[parent.size()] != L'\\') return false;
+  return SameWidePath(child.substr(0, parent.size()), parent);
+}
+
+// Creates path and any missing folders above it. Returns the system error
+// code, 0 when the folder exists afterwards.
+DWORD CreateFolders(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) return IsFolder(attributes) ? 0 : ERROR_ALREADY_EXISTS;
+  std::size_t sep = path.find_last_of(L'\\');
+  // Stop at the prefix ("\\?\") and at a drive ("\\?\C:").
+  if (sep != std::wstring::npos && sep > 4 && path[sep - 1] != L':') {
+    DWORD code = CreateFolders(path.substr(0, sep));
+    if (code != 0) return code;
+  }
+  if (!CreateDirectoryW(path.c_str(), nullptr)) {
+    DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS && IsFolder(GetFileAttributesW(path.c_str()))) return 0;
+    return code;
+  }
+  return 0;
+}
+
+// Gives path the times and attributes of source. Best effort: a file system
+// that keeps no such data does not fail the copy.
+void ApplyTimesAndAttributes(const std::wstring& path, const Entry& source, bool folder) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  {
+    FileHandle handle(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr));
+    if (handle.valid()) SetFileTime(handle.get(), &source.created, &source.accessed, &source.written);
+  }
+  DWORD attributes = source.attributes & kCopiedAttributes;
+  SetFileAttributesW(path.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+struct CopyJob {
+  MessageBuffer& msg;
+  std::wstring targetRoot;  // never copied into itself
+  std::wstring exclude;     // left out, when not empty
+  bool mergeFolders;        // existing target folders are used as they are
+};
+
+// Copies the folder src (described by info) to dst, contents first, then its
+// times and attributes.
+bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& dst, CopyJob& job) {
+  if (!CreateDirectoryW(dst.c_str(), nullptr)) {
+    DWORD code = GetLastError();
+    bool reuse = job.mergeFolders && code == ERROR_ALREADY_EXISTS && IsFolder(GetFileAttributesW(dst.c_str()));
+    if (!reuse) {
+      return code == ERROR_ALREADY_EXISTS ? Fail(job.msg, dst, kAlreadyThere, 0)
+                                          : Fail(job.msg, dst, kCannotCreate, code);
+    }
+  }
+  if (!IsLink(info.attributes)) {
+    std::vector<Entry> entries;
+    if (DWORD code = ListFolder(src, entries); code != 0) return Fail(job.msg, src, kCannotList, code);
+    for (const Entry& entry : entries) {
+      std::wstring from = JoinWide(src, entry.name);
+      if (SameWidePath(from, job.targetRoot)) continue;
+      if (!job.exclude.empty() && SameWidePath(from, job.exclude)) continue;
+      std::wstring to = JoinWide(dst, entry.name);
+      if (IsFolder(entry.attributes)) {
+        if (CopyTree(from, entry, to, job)) return true;
+        continue;
+      }
+      if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
+        DWORD code = GetLastError();
+        if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return Fail(job.msg, to, kAlreadyThere, 0);
+        return Fail(job.msg, from, kCannotCopy, code);
+      }
+      ApplyTimesAndAttributes(to, entry, false);
+    }
+  }
+  ApplyTimesAndAttributes(dst, info, true);
+  return false;
+}
+
+// Reads the source folder of a copy; fails unless it is a folder.
+bool ReadSourceFolder(const std::wstring& src, Entry& info, MessageBuffer& msg) {
+  if (!ReadEntry(src, info)) {
+    DWORD code = GetLastError();
+    return Fail(msg, src, kNotFolder, code);
+  }
+  if (!IsFolder(info.attributes)) return Fail(msg, src, kNotFolder, 0);
+  return false;
+}
+
+bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg);
+
+// Deletes the contents of folder, stopping at the first failure.
+bool DeleteContents(const std::wstring& folder, MessageBuffer& msg) {
+  std::vector<Entry> entries;
+  if (DWORD code = ListFolder(folder, entries); code != 0) return Fail(msg, folder, kCannotList, code);
+  for (const Entry& entry : entries) {
+    if (DeleteEntry(JoinWide(folder, entry.name), entry.attributes, msg)) return true;
+  }
+  return false;
+}
+
+// Deletes a file or a folder tree; a read-only entry loses that attribute
+// first and gets it back when it cannot be deleted.
+bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg) {
+  bool folder = IsFolder(attributes);
+  if (folder && !IsLink(attributes) && DeleteContents(path, msg)) return true;
+  bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  BOOL done = folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+  if (!done) {
+    DWORD code = GetLastError();
+    if (readOnly) SetFileAttributesW(path.c_str(), attributes);
+    return Fail(msg, path, kCannotDelete, code);
+  }
+  return false;
+}
+
+// Reads path as a folder for delete, clear and move; fails otherwise.
+bool OpenFolder(std::string_view path, std::wstring& wide, DWORD& attributes, MessageBuffer& msg) {
+  wide = ExtendedPath(path);
+  attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
+  return !IsFolder(attributes) && FailAnsi(msg, path, kNotFolder);
+}
+
+// Moves one entry; across volumes a folder is copied and then deleted.
+bool MoveEntry(const std::wstring& from, const Entry& entry, const std::wstring& to, MessageBuffer& msg) {
+  if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(msg, to, kAlreadyThere, 0);
+  if (MoveFileExW(from.c_str(), to.c_str(), 0)) return false;
+  DWORD code = GetLastError();
+  if (code != ERROR_NOT_SAME_DEVICE) return Fail(msg, from, kCannotMove, code);
+  if (!IsFolder(entry.attributes)) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) return false;
+    return Fail(msg, from, kCannotMove, GetLastError());
+  }
+  CopyJob job{msg, to, {}, false};
+  if (CopyTree(from, entry, to, job)) return true;
+  return DeleteEntry(from, entry.attributes, msg);
+}
+
+// Moves the contents of src into dst, leaving keep (which may lie inside
+// src) in place; a folder on the way to keep is moved piece by piece.
+bool MoveContents(const std::wstring& src, const std::wstring& dst, const std::wstring& keep, MessageBuffer& msg) {
+  std::vector<Entry> entries;
+  if (DWORD code = ListFolder(src, entries); code != 0) return Fail(msg, src, kCannotList, code);
+  for (const Entry& entry : entries) {
+    std::wstring from = JoinWide(src, entry.name);
+    std::wstring to = JoinWide(dst, entry.name);
+    if (SameWidePath(from, keep)) continue;
+    if (IsFolder(entry.attributes) && !IsLink(entry.attributes) && WideInside(keep, from)) {
+      if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
+      if (MoveContents(from, to, keep, msg)) return true;
+      continue;
+    }
+    if (MoveEntry(from, entry, to, msg)) return true;
+  }
+  return false;
+}
+
+// The name a copy of folder takes inside its destination: its last
+// component, or the drive letter for a drive root.
+std::wstring FolderName(std::wstring_view folder) {
+  while (!folder.empty() && folder.back() == L'\\') folder.remove_suffix(1);
+  std::size_t sep = folder.find_last_of(L'\\');
+  std::wstring name(sep == std::wstring_view::npos ? folder : folder.substr(sep + 1));
+  std::erase(name, L':');
+  return name;
+}
+
+}  // namespace
+
+bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffer& msg, bool keepName) {
+  std::wstring from = ExtendedPath(src);
+  std::wstring into = ExtendedPath(dest);
+  if (from.empty()) return FailAnsi(msg, src, kNotFolder);
+  if (into.empty()) return FailAnsi(msg, dest, kCannotCreate);
+  Entry info;
+  if (ReadSourceFolder(from, info, msg)) return true;
+  std::wstring target = keepName ? JoinWide(into, FolderName(from)) : into;
+  if (SameWidePath(target, from)) return Fail(msg, target, kIntoItself, 0);
+  if (DWORD code = CreateFolders(into); code != 0) return Fail(msg, into, kCannotCreate, code);
+  CopyJob job{msg, target, {}, true};
+  return CopyTree(from, info, target, job);
+}
+
+bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
+                     const std::string& exclude) {
+  std::wstring from = ExtendedPath(src);
+  std::wstring to = ExtendedPath(target);
+  if (from.empty()) return FailAnsi(msg, src, kNotFolder);
+  if (to.empty()) return FailAnsi(msg, target, kCannotCreate);
+  Entry info;
+  if (ReadSourceFolder(from, info, msg)) return true;
+  if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(msg, to, kAlreadyThere, 0);
+  std::size_t sep = to.find_last_of(L'\\');
+  if (sep != std::wstring::npos && sep > 4 && to[sep - 1] != L':') {
+    std::wstring parent = to.substr(0, sep);
+    if (DWORD code = CreateFolders(parent); code != 0) return Fail(msg, parent, kCannotCreate, code);
+  }
+  CopyJob job{msg, to, exclude.empty() ? std::wstring() : ExtendedPath(exclude), false};
+  return CopyTree(from, info, to, job);
+}
+
+bool DeleteDirectory(const std::string& path, MessageBuffer& msg) {
+  std::wstring folder;
+  DWORD attributes = 0;
+  if (OpenFolder(path, folder, attributes, msg)) return true;
+  return DeleteEntry(folder, attributes, msg);
+}
+
+bool ClearDirectory(const std::string& folder, MessageBuffer& msg) {
+  std::wstring wide;
+  DWORD attributes = 0;
+  if (OpenFolder(folder, wide, attributes, msg)) return true;
+  return DeleteContents(wide, msg);
+}
+
+bool MoveFiles(const std::string& src, const std::string& dest, MessageBuffer& msg) {
+  std::wstring from;
+  DWORD attributes = 0;
+  if (OpenFolder(src, from, attributes, msg)) return true;
+  std::wstring to = ExtendedPath(dest);
+  if (to.empty()) return FailAnsi(msg, dest, kCannotCreate);
+  if (SameWidePath(from, to)) return false;
+  if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
+  return MoveContents(from, to, to, msg);
+}
+
+bool FileInDirectory(const std::string& folder) {
+  std::wstring wide = ExtendedPath(folder);
+  if (wide.empty()) return false;
+  WIN32_FIND_DATAW data;
+  FindHandle find(FindFirstFileW(JoinWide(wide, L"*").c_str(), &data));
+  if (!find.valid()) return false;
+  do {
+    std::wstring_view name = data.cFileName;
+    if (name != L"." && name != L"..") return true;
+  } while (FindNextFileW(find.get(), &data));
+  return false;
+}
+
+bool CheckFile(const std::string& path) {
+  std::wstring wide = ExtendedPath(path);
+  if (wide.empty()) return true;
+  if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD code = GetLastError();
+  // Something that cannot be looked at (a locked system file) is still there.
+  return code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION;
+}
+
+std::string SkipPathNum(const std::string& path) {
+  if (CheckFile(path)) return path;
+  std::wstring wide = ExtendedPath(path);
+  bool folder = IsFolder(GetFileAttributesW(wide.c_str()));
+  for (int n = 2; n < INT_MAX; ++n) {
+    std::string candidate = NumberedVariant(path, n, folder);
+    if (CheckFile(candidate)) return candidate;
+  }
+  return {};
+}
+
+}  // namespace zelk::fileutil
