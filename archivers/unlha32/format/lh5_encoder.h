@@ -1,0 +1,75 @@
+// Streaming -lh5- encoder: bytes in through Write, coded blocks out to a
+// sink. Memory is fixed (a 64 KiB sliding buffer, the hash chains and one
+// block of codes) whatever the input size.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "format/bit_writer.h"
+#include "format/byte_sink.h"
+#include "format/lh5_format.h"
+
+namespace zelk::lzh {
+
+struct Lh5Tuning {
+  int maxChain = 96;       // candidates looked at per position
+  int goodLength = 16;     // a match this long quarters the next search
+  int niceLength = 128;    // a match this long ends the search
+  int lazyLimit = 48;      // a match this long is taken without lookahead
+  int tooFarForThree = 2048;  // length-3 matches farther than this are not worth it
+  int blockCodes = 16384;  // codes per block (at most 65535)
+};
+
+class Lh5Encoder {
+ public:
+  explicit Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning = {});
+  Lh5Encoder(const Lh5Encoder&) = delete;
+  Lh5Encoder& operator=(const Lh5Encoder&) = delete;
+
+  void Write(const std::uint8_t* data, std::size_t size);
+  // Codes what is left and pads the last byte. Call once, after the last Write.
+  void Finish();
+
+  std::uint64_t BytesIn() const { return bytesIn_; }
+  std::uint64_t BytesOut() const { return bytesOut_; }
+
+ private:
+  struct Match {
+    int length = 0;
+    int distance = 0;
+  };
+
+  void Compress(bool flush);
+  Match FindMatch(int pos, int prevLength) const;
+  void Insert(int pos);
+  void Slide();
+  void AddLiteral(std::uint8_t byte);
+  void AddMatch(int length, int distance);
+  void WriteBlock();
+  void WriteTableLengths(const std::uint8_t* lengths, int count, int countBits, int special);
+  void Drain();
+
+  ByteSink& sink_;
+  Lh5Tuning tuning_;
+  std::vector<std::uint8_t> buf_;
+  int pos_ = 0;   // next position to code
+  int end_ = 0;   // end of the buffered input
+  std::vector<std::int32_t> head_;
+  std::vector<std::int32_t> prev_;
+  bool pending_ = false;  // position pos_-1 searched, not yet coded
+  Match pendingMatch_;
+
+  std::vector<std::uint16_t> codes_;
+  std::vector<std::uint16_t> distances_;  // distance-1 of each match code
+  int codeCount_ = 0;
+  std::array<std::uint32_t, lh5::kNC> cFreq_{};
+  std::array<std::uint32_t, lh5::kNP> pFreq_{};
+  BitWriter bits_;
+  std::uint64_t bytesIn_ = 0;
+  std::uint64_t bytesOut_ = 0;
+};
+
+}  // namespace zelk::lzh
