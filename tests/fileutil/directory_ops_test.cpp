@@ -318,3 +318,16 @@ TEST(ErrorText, SystemTextWithoutLineEndOrPeriod) {
   SetLastError(ERROR_ACCESS_DENIED);
   EXPECT_EQ(GetLastErrorString(), ErrorString(ERROR_ACCESS_DENIED));
 }
+
+TEST(WidePath, ExtendedFormsOfDriveUncAndRelativePaths) {
+  EXPECT_EQ(ExtendedPath("C:\\a\\..\\b\\"), L"\\\\?\\C:\\b\\");
+  EXPECT_EQ(ExtendedPath("C:/a/b"), L"\\\\?\\C:\\a\\b");
+  EXPECT_EQ(ExtendedPath("\\\\srv\\share\\x"), L"\\\\?\\UNC\\srv\\share\\x");
+  EXPECT_EQ(DisplayPath(L"\\\\?\\UNC\\srv\\share\\x"), "\\\\srv\\share\\x");
+  EXPECT_EQ(ExtendedPath("C:\\表示"), L"\\\\?\\C:\\\u8868\u793a");
+  EXPECT_EQ(DisplayPath(ExtendedPath("C:\\表示")), "C:\\表示");
+  TempDir dir;
+  CurrentDirectory cd(dir.path());
+  EXPECT_EQ(DisplayPath(ExtendedPath("History.dat")), dir / "History.dat");
+  EXPECT_EQ(ExtendedPath(""), L"");
+}
