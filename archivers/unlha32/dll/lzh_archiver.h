@@ -1,0 +1,21 @@
+// The "a" command of UNLHA32.DLL: adds targets to an LZH archive, creating
+// it or appending to it, and leaves a valid archive behind on every path.
+#pragma once
+
+#include "common/output_buffer.h"
+
+namespace zelk::lzh {
+
+enum UnlhaResult : int {
+  kUnlhaOk = 0,
+  kUnlhaBadCommand = 0x8001,   // the command line is not understood
+  kUnlhaNotArchive = 0x8002,   // the archive path holds something else
+  kUnlhaArchiveError = 0x8003, // the archive cannot be opened or written
+  kUnlhaTargetError = 0x8004,  // a target cannot be found, read or stored
+  kUnlhaInternalError = 0x8005,
+};
+
+// Runs one command line; messages go to out.
+int RunUnlha(const char* commandLine, archivers::OutputBuffer& out);
+
+}  // namespace zelk::lzh

@@ -1,0 +1,33 @@
+// The command line of the Unlha entry point:
+//   a -a1 -d1 -n1 -r2x1 "C:\save\03.07.15.14.05.09.lzh" "C:\Data" "Report.doc" ["more" ...]
+// the command (only "a", add), switches, the archive path, the base folder
+// and one or more names relative to it. Switches, each a letter with an
+// optional digit (a missing digit means 1), several to a token:
+//   a0 skip hidden and system entries, a1/a2 include them
+//   d0 no folder entries, d1 folder entries
+//   n0..n3 progress display (there is none; accepted)
+//   r0 a folder target without its contents, r1/r2 with everything below
+//   x0 entries named by their last component only, x1 paths from the base
+// Anything else is refused with a reason.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelk::lzh {
+
+struct LhaCommand {
+  bool includeHiddenSystem = false;
+  bool folderEntries = false;
+  bool recurse = false;
+  bool storePaths = false;
+  std::string archivePath;
+  std::string baseFolder;
+  std::vector<std::string> names;
+};
+
+std::optional<LhaCommand> ParseLhaCommand(std::string_view line, std::string* error);
+
+}  // namespace zelk::lzh

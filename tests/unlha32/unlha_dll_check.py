@@ -1,0 +1,305 @@
+#!/usr/bin/env python3
+"""UNLHA32.DLL under Wine, its archives read by lhasa.
+
+Trees are prepared on the Linux side (Wine maps / as Z:), the library is
+called through unlhacall.exe with command lines in Shift-JIS, and every
+archive is listed, tested and extracted by lhasa: entries byte-identical,
+names, folders and times as expected. Entry headers are also read here
+directly (level, OS id, attributes, end mark), independently of the
+library's own reader.
+"""
+import argparse
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+FAILURES = []
+
+
+def check(cond, what):
+    if not cond:
+        FAILURES.append(what)
+        print("FAIL:", what)
+    return cond
+
+
+def win(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+class Env:
+    def __init__(self, args, root):
+        self.args = args
+        self.root = root
+        self.calls = 0
+
+    def unlha(self, line, bufsize=None):
+        """Calls Unlha with line (a str, sent as Shift-JIS); returns (result, message)."""
+        self.calls += 1
+        cmdfile = os.path.join(self.root, "cmd%d.txt" % self.calls)
+        with open(cmdfile, "wb") as f:
+            f.write(line.encode("cp932"))
+        argv = [self.args.wine_run, os.path.join(self.args.bin, "unlhacall.exe"), win(cmdfile)]
+        if bufsize is not None:
+            argv.append(str(bufsize))
+        p = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+        out = p.stdout.decode("cp932", "replace").replace("\r\n", "\n")
+        lines = out.split("\n", 1)
+        if not lines[0].startswith("result "):
+            check(False, "unlhacall did not run: %r" % out)
+            return None, out
+        return int(lines[0].split()[1]), (lines[1] if len(lines) > 1 else "").strip()
+
+    def lhasa(self, *args):
+        p = subprocess.run([self.args.lhasa] + list(args), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                           timeout=120)
+        return p.returncode, p.stdout
+
+    def listing(self, archive):
+        """(method, name) pairs from `lhasa v`; names as lhasa prints them."""
+        rc, out = self.lhasa("v", archive)
+        check(rc == 0, "lhasa v %s exits 0" % archive)
+        entries = []
+        for line in out.split(b"\n"):
+            if line.startswith(b"["):
+                cols = line.split(None, 9)
+                entries.append((cols[4].decode(), cols[9].decode("latin-1")))
+        return entries
+
+    def tested(self, archive):
+        rc, out = self.lhasa("t", archive)
+        return rc == 0 and b"rror" not in out
+
+    def extract(self, archive):
+        """Extracts with lhasa into a fresh folder; returns {relative path bytes: content or None for folders}."""
+        dest = tempfile.mkdtemp(dir=self.root, prefix="x")
+        rc, out = self.lhasa("xfw=" + dest, archive)
+        check(rc == 0, "lhasa x %s exits 0: %r" % (archive, out[-300:]))
+        found = {}
+        base = dest.encode()
+        for dirpath, dirnames, filenames in os.walk(base):
+            for d in dirnames:
+                found[os.path.relpath(os.path.join(dirpath, d), base)] = None
+            for n in filenames:
+                full = os.path.join(dirpath, n)
+                with open(full, "rb") as f:
+                    found[os.path.relpath(full, base)] = f.read()
+        return dest, found
+
+
+def read_headers(archive):
+    """Level-2 headers read directly: list of dicts; raises on anything unexpected."""
+    with open(archive, "rb") as f:
+        data = f.read()
+    pos = 0
+    entries = []
+    while True:
+        if data[pos] == 0:
+            return entries, pos, len(data)
+        size = struct.unpack_from("<H", data, pos)[0]
+        method = data[pos + 2:pos + 7].decode()
+        packed, original, mtime = struct.unpack_from("<III", data, pos + 7)
+        level, os_id = data[pos + 20], chr(data[pos + 23])
+        e = {"method": method, "packed": packed, "original": original, "mtime": mtime, "level": level,
+             "os": os_id, "name": b"", "dir": b"", "attr": None, "header_size": size}
+        ext = pos + 24
+        next_size = struct.unpack_from("<H", data, ext)[0]
+        ext += 2
+        while next_size:
+            kind = data[ext]
+            body = data[ext + 1:ext + next_size - 2]
+            if kind == 0x01:
+                e["name"] = body
+            elif kind == 0x02:
+                e["dir"] = body
+            elif kind == 0x40:
+                e["attr"] = struct.unpack("<H", body)[0]
+            ext += next_size
+            next_size = struct.unpack_from("<H", data, ext - 2)[0]
+        e["path"] = (e["dir"].replace(b"\xff", b"/") + e["name"]).rstrip(b"/")
+        entries.append(e)
+        pos += size + packed
+
+
+def make_file(path, content):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(content)
+
+
+def text_bytes(n, seed):
+    rng = random.Random(seed)
+    words = ["backup", "archive", "generation", "folder", "the", "of", "target", "history", "\r\n"]
+    out = []
+    size = 0
+    while size < n:
+        w = rng.choice(words) + " "
+        out.append(w)
+        size += len(w)
+    return "".join(out).encode()[:n]
+
+
+def line(archive, base, *names):
+    quoted = " ".join('"%s"' % n for n in names)
+    return 'a -a1 -d1 -n1 -r2x1 "%s" "%s" %s' % (win(archive), win(base), quoted)
+
+
+def case_file_and_tree(env):
+    src = os.path.join(env.root, "src")
+    report = text_bytes(300000, 1)
+    make_file(os.path.join(src, "Report.doc"), report)
+    os.utime(os.path.join(src, "Report.doc"), (1058277909, 1058277909))  # 2003-07-15 14:05:09 UTC
+    tree = {
+        "Data/sub/a.txt": text_bytes(5000, 2),
+        "Data/.hidden": b"hidden by its dot under Wine",
+        "Data/zero": b"",
+        "Data/\u8868\u793a\u30c6\u30b9\u30c8.txt": "\u65e5\u672c\u8a9e".encode("utf-8") * 300,
+        "Data/\u30d5\u30a9\u30eb\u30c0/\u30bd\u30d5\u30c8.bin": bytes(range(256)) * 64,
+        "Data/random.bin": random.Random(3).randbytes(200000),
+        "Data/mib.bin": text_bytes(1 << 20, 4) + b"x",
+    }
+    for rel, content in tree.items():
+        make_file(os.path.join(src, rel), content)
+    os.makedirs(os.path.join(src, "Data/empty"))
+    archive = os.path.join(env.root, "03.07.15.14.05.09.lzh")
+    rc, msg = env.unlha(line(archive, src, "Report.doc"))
+    check(rc == 0, "file target: result 0 (%s)" % msg)
+    rc, msg = env.unlha(line(archive, src, "Data"))
+    check(rc == 0, "folder target: result 0 (%s)" % msg)
+
+    listed = env.listing(archive)
+    methods = dict((name, method) for method, name in listed)
+    check(methods.get("Report.doc") == "-lh5-", "Report.doc compressed with -lh5-: %r" % listed)
+    check(methods.get("Data/random.bin") == "-lh0-", "incompressible file stored with -lh0-")
+    check(methods.get("Data/zero") == "-lh0-", "empty file stored with -lh0-")
+    check(methods.get("Data/mib.bin") == "-lh5-", "1 MiB text compressed")
+    for folder in ("Data/", "Data/empty/", "Data/sub/"):
+        check(methods.get(folder) == "-lhd-", "folder entry %s listed as -lhd-" % folder)
+    check(len(listed) == 12, "twelve entries listed: %r" % listed)
+    check(env.tested(archive), "lhasa t passes")
+
+    dest, found = env.extract(archive)
+    check(found.get(b"Report.doc") == report, "Report.doc extracted byte-identical")
+    for rel, content in tree.items():
+        # lhasa keeps the stored Shift-JIS bytes of names as they are.
+        key = rel.encode("cp932")
+        check(found.get(key) == content, "%s extracted byte-identical under its Shift-JIS name" % rel)
+    check(b"Data/empty" in found and found[b"Data/empty"] is None, "empty folder extracted")
+    check(os.stat(os.path.join(dest, "Report.doc")).st_mtime == 1058277909, "Report.doc keeps its time")
+
+    headers, end, size = read_headers(archive)
+    check(end == size - 1, "one end-of-archive byte after the last entry")
+    check(all(h["level"] == 2 and h["os"] == "W" for h in headers), "level-2 headers with OS id W")
+    attrs = dict((h["path"], h["attr"]) for h in headers)
+    check(attrs.get(b"Data") is not None and attrs[b"Data"] & 0x10, "folder entry has the directory attribute")
+    check(attrs.get(b"Data/.hidden") is not None and attrs[b"Data/.hidden"] & 0x02, "hidden file keeps its attribute")
+    japanese_dir = "Data/\u30d5\u30a9\u30eb\u30c0".encode("cp932")
+    check(any(h["dir"] == japanese_dir.replace(b"/", b"\xff") + b"\xff" for h in headers),
+          "Japanese folder name in the directory header with 0xFF separators")
+    return archive, src
+
+
+def case_same_name_twice(env, archive, src):
+    rc, msg = env.unlha(line(archive, src, "Report.doc"))
+    check(rc == 0, "same file again: result 0 (%s)" % msg)
+    rc, msg = env.unlha(line(archive, src, "Data"))
+    check(rc == 0, "same folder again: result 0 (%s)" % msg)
+    names = [name for _, name in env.listing(archive)]
+    check("Report(2).doc" in names, "second Report.doc stored as Report(2).doc")
+    check("Data(2)/" in names and "Data(2)/sub/a.txt" in names and "Data(2)/empty/" in names,
+          "second Data tree stored under Data(2): %r" % names)
+    check(names.count("Report.doc") == 1 and names.count("Data/sub/a.txt") == 1, "first copies kept once")
+    check(env.tested(archive), "lhasa t passes after appending")
+    _, found = env.extract(archive)
+    check(found.get(b"Data(2)/sub/a.txt") == found.get(b"Data/sub/a.txt") is not None, "both copies extracted")
+
+
+def case_refusals(env):
+    src = os.path.join(env.root, "refuse")
+    make_file(os.path.join(src, "a.txt"), b"a" * 100)
+    # Not an LZH archive: untouched, refused.
+    notlzh = os.path.join(env.root, "notes.lzh")
+    original = b"These are my notes, not an archive.\r\n" * 50
+    make_file(notlzh, original)
+    rc, msg = env.unlha(line(notlzh, src, "a.txt"))
+    check(rc not in (0, None), "a text file at the archive path is refused")
+    check("not an LZH archive" in msg, "refusal says why: %r" % msg)
+    with open(notlzh, "rb") as f:
+        check(f.read() == original, "the text file is left as it was")
+    # Malformed command lines: a reason, no archive.
+    archive = os.path.join(env.root, "never.lzh")
+    bad = [
+        ('x -a1 "%s" "%s" "a.txt"' % (win(archive), win(src)), "Unsupported command"),
+        ('a -a1 -z1 "%s" "%s" "a.txt"' % (win(archive), win(src)), "Unknown switch -z"),
+        ('a -a1 -d1 "%s" "%s"' % (win(archive), win(src)), "Usage"),
+        ('a -a1 "%s" "%s" "a.txt' % (win(archive), win(src)), "quote"),
+        ('a -r9 "%s" "%s" "a.txt"' % (win(archive), win(src)), "Unsupported switch -r9"),
+        ('a "%s" "%s" "..\\a.txt"' % (win(archive), win(src)), "not below the base"),
+        ("", "Empty command line"),
+    ]
+    for cmdline, expected in bad:
+        rc, msg = env.unlha(cmdline)
+        check(rc not in (0, None) and expected in msg, "refused %r with %r: got %r %r" % (cmdline, expected, rc, msg))
+    check(not os.path.exists(archive), "no archive made by refused command lines")
+    # A missing target in a new archive leaves no file behind.
+    rc, msg = env.unlha(line(archive, src, "missing.txt"))
+    check(rc not in (0, None) and "missing.txt" in msg, "missing target refused: %r" % msg)
+    check(not os.path.exists(archive), "no archive left for a run that added nothing")
+    # A tiny output buffer is never overrun (the driver would crash or garble).
+    rc, msg = env.unlha('a -z "%s" "%s" "a.txt"' % (win(archive), win(src)), bufsize=8)
+    check(rc not in (0, None) and len(msg.encode("cp932")) <= 7, "message cut to the buffer: %r" % msg)
+
+
+def case_failure_keeps_earlier_entries(env):
+    src = os.path.join(env.root, "fail")
+    first = text_bytes(40000, 9)
+    make_file(os.path.join(src, "first.txt"), first)
+    archive = os.path.join(env.root, "fail.lzh")
+    rc, msg = env.unlha(line(archive, src, "first.txt", "second-missing.txt"))
+    check(rc not in (0, None), "failure on the second target reported: %r" % msg)
+    check([n for _, n in env.listing(archive)] == ["first.txt"], "archive holds the first target")
+    check(env.tested(archive), "archive after the failure passes lhasa t")
+    # Larger than a level-2 header can describe: refused, archive intact.
+    huge = os.path.join(src, "huge.bin")
+    with open(huge, "wb") as f:
+        f.truncate((1 << 32) + 1)
+    rc, msg = env.unlha(line(archive, src, "huge.bin"))
+    check(rc not in (0, None) and "too large" in msg, "4 GiB file refused: %r" % msg)
+    os.remove(huge)
+    _, found = env.extract(archive)
+    check(found == {b"first.txt": first}, "archive still holds exactly the first target")
+    headers, end, size = read_headers(archive)
+    check(end == size - 1, "archive ends with its end mark after the failures")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--bin", required=True)
+    ap.add_argument("--wine-run", required=True)
+    ap.add_argument("--lhasa", default="lhasa")
+    args = ap.parse_args()
+    root = tempfile.mkdtemp(prefix="zelk-unlha-")
+    env = Env(args, root)
+    try:
+        p = subprocess.run([args.wine_run, os.path.join(args.bin, "unlhacall.exe"), "--version"],
+                           stdout=subprocess.PIPE, timeout=120)
+        check(p.stdout.strip() == b"100", "UnlhaGetVersion gives 100: %r" % p.stdout)
+        archive, src = case_file_and_tree(env)
+        case_same_name_twice(env, archive, src)
+        case_refusals(env)
+        case_failure_keeps_earlier_entries(env)
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+    if FAILURES:
+        print("%d check(s) failed" % len(FAILURES))
+        return 1
+    print("all checks passed (%d library calls)" % env.calls)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
