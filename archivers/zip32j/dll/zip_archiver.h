@@ -1,0 +1,22 @@
+// Carries out one call of the Zip entry point on Windows files.
+#pragma once
+
+#include "common/output_buffer.h"
+
+namespace zelk::zip {
+
+// Result codes of the Zip entry point.
+enum ZipResult : int {
+  kZipOk = 0,
+  kZipBadCommand = 1,     // malformed line or unknown switch
+  kZipNotArchive = 2,     // the archive path holds something that is not a zip archive
+  kZipTargetError = 3,    // a target could not be read
+  kZipWriteError = 4,     // the archive could not be written
+  kZipInternalError = 5,  // out of memory or another unexpected failure
+};
+
+// Adds the targets of the command line to the archive it names, creating it
+// when it does not exist. Messages go to out.
+int RunZip(const char* commandLine, archivers::OutputBuffer& out);
+
+}  // namespace zelk::zip

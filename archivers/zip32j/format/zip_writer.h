@@ -1,0 +1,77 @@
+// Writes zip entries to a random-access file, after the entries of an
+// existing archive or into an empty file, and closes the archive with its
+// central directory.
+//
+// File data is streamed through raw deflate (zlib, level 6) with fixed
+// buffers. When deflate does not make an entry smaller, the writer seeks back
+// to the entry's data, copies the source again as stored and rewrites the
+// local header; no data descriptors are used. Sizes and offsets past the
+// 32-bit fields, and more than 65534 entries, get zip64 records.
+//
+// Failure safety: an entry only counts once it is complete. Finish() writes
+// the central directory right after the last complete entry and cuts the
+// file there, so calling it after a failed Add leaves a valid archive holding
+// every entry completed before.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/random_access_file.h"
+#include "zip32j/format/central_directory.h"
+#include "zip32j/format/zip_times.h"
+
+namespace zelk::zip {
+
+struct EntryInfo {
+  // Name in the ANSI code page with '/' separators, stored as given (general
+  // purpose bit 11 is not set); a folder's name ends with '/'.
+  std::string name;
+  // The same name in UTF-8. When name is not plain ASCII it is written to the
+  // Info-ZIP Unicode Path extra field (0x7075). Empty: no such field.
+  std::string utf8Name;
+  DosDateTime dosTime;
+  // Last write time for the extended timestamp field (0x5455), when known.
+  bool hasUnixTime = false;
+  std::uint32_t unixTime = 0;
+  // DOS attributes in the low byte (read-only, hidden, system, folder, archive).
+  std::uint32_t externalAttributes = 0;
+  // The size expected before reading a file: from 4 GiB on, the local header
+  // carries zip64 sizes.
+  std::uint64_t expectedSize = 0;
+};
+
+class ZipWriter {
+ public:
+  // Starts writing at existing.startOffset, keeping existing's entries.
+  ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing);
+
+  // A folder entry; info.name must end with '/'.
+  bool AddFolder(const EntryInfo& info);
+  // A file entry with the contents of source (read from offset 0 to its end).
+  bool AddFile(const EntryInfo& info, archivers::RandomAccessFile& source);
+  // Writes the central directory and end records after the last complete
+  // entry and cuts the file there.
+  bool Finish();
+
+  const std::string& error() const { return error_; }
+  std::uint64_t entryCount() const { return records_.size(); }
+  // Bytes written to the output since the start (or the last complete entry).
+  std::uint64_t endOffset() const { return end_; }
+
+ private:
+  bool Fail(const std::string& text);
+  bool CheckName(const EntryInfo& info);
+
+  archivers::RandomAccessFile& out_;
+  std::vector<std::vector<std::uint8_t>> records_;
+  std::string comment_;
+  std::uint64_t end_ = 0;
+  std::string error_;
+};
+
+// Size limit of one write/read buffer of the streaming loop.
+inline constexpr std::size_t kStreamBufferSize = 1 << 18;
+
+}  // namespace zelk::zip

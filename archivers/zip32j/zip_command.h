@@ -1,0 +1,27 @@
+// The command line of the Zip entry point:
+//   -qrS "C:\save\03.07.15.14.05.09.zip" "C:\Data" "Report.doc" ["more" ...]
+// switches, the archive path, the base folder and one or more names relative
+// to it. Switches: q quiet, r recurse into folders, S include hidden and
+// system files. Anything else is refused with a reason.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelk::zip {
+
+struct ZipCommand {
+  bool quiet = false;
+  bool recurse = false;
+  bool includeHiddenSystem = false;
+  std::string archivePath;
+  std::string baseFolder;
+  std::vector<std::string> names;
+};
+
+// The command, or nothing with a reason in *error.
+std::optional<ZipCommand> ParseZipCommand(std::string_view line, std::string* error);
+
+}  // namespace zelk::zip
