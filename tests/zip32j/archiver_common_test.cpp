@@ -1,0 +1,80 @@
+// Portable helpers of the archiver libraries: tokens, free name variants and
+// the caller's output buffer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/command_line.h"
+#include "common/name_variants.h"
+#include "common/output_buffer.h"
+
+namespace zelk::archivers {
+namespace {
+
+TEST(CommandLineTokens, QuotesBlanksAndEmptyTokens) {
+  std::string error;
+  auto t = TokenizeCommandLine("  a \"b c\"\t\"\" d\"e f\"g  ", &error);
+  ASSERT_TRUE(t);
+  EXPECT_EQ(*t, (std::vector<std::string>{"a", "b c", "", "de fg"}));
+  EXPECT_FALSE(TokenizeCommandLine("a \"b", &error));
+  EXPECT_FALSE(error.empty());
+  auto s = std::vector<std::string>{"-qr", "-S", "-", "x", "-y"};
+  EXPECT_EQ(TakeLeadingSwitches(s), "qrS");
+  EXPECT_EQ(s, (std::vector<std::string>{"-", "x", "-y"}));
+}
+
+TEST(FreeVariantName, FilesFoldersAndExtensions) {
+  NameSet present;
+  for (const char* n : {"x.txt", "x(2).txt", "Data/", "Data/sub/y.txt", "Only/deep/z.txt", ".hidden",
+                        "a.b/c", "noext"}) {
+    present.Add(n);
+  }
+  EXPECT_EQ(FreeVariantName("new.txt", false, present), "new.txt");
+  EXPECT_EQ(FreeVariantName("x.txt", false, present), "x(3).txt");
+  EXPECT_EQ(FreeVariantName("X.TXT", false, present), "X(3).TXT");  // names compare without case
+  EXPECT_EQ(FreeVariantName("Data", true, present), "Data(2)");
+  EXPECT_EQ(FreeVariantName("Only", true, present), "Only(2)");    // taken by its contents
+  EXPECT_EQ(FreeVariantName("Only\\deep", true, present), "Only\\deep(2)");
+  EXPECT_EQ(FreeVariantName(".hidden", false, present), ".hidden(2)");
+  EXPECT_EQ(FreeVariantName("a.b/c", false, present), "a.b/c(2)");
+  EXPECT_EQ(FreeVariantName("noext", false, present), "noext(2)");
+  EXPECT_EQ(FreeVariantName("Dat", true, present), "Dat");
+  EXPECT_TRUE(present.IsTaken("data\\SUB"));
+  EXPECT_FALSE(present.IsTaken("Data/su"));
+}
+
+TEST(FreeVariantName, ShiftJisNamesAreComparedByCharacter) {
+  NameSet present;
+  present.Add("\x83\x41");       // ア: trail byte 0x41 is 'A'
+  present.Add("\x95\x5c.txt");   // 表.txt: trail byte 0x5C is '\\'
+  EXPECT_FALSE(present.IsTaken("\x83\x61"));  // ャ: 0x61 is 'a', a different character
+  EXPECT_TRUE(present.IsTaken("\x83\x41"));
+  EXPECT_EQ(FreeVariantName("\x95\x5c.txt", false, present), "\x95\x5c(2).txt");
+  EXPECT_EQ(FreeVariantName("\x83\x41", true, present), "\x83\x41(2)");
+}
+
+TEST(OutputBuffer, NeverWritesPastItsSize) {
+  char buf[8];
+  std::memset(buf, 'z', sizeof buf);
+  OutputBuffer zero(buf, 0);
+  zero.Set("anything");
+  EXPECT_EQ(buf[0], 'z');
+
+  OutputBuffer out(buf, 6);
+  out.Set("abcdefgh");
+  EXPECT_STREQ(buf, "abcde");
+  EXPECT_EQ(buf[6], 'z');
+  out.Set("ab");
+  out.Append("\x95\x5c\x8e\xa6");  // 表示: only 表 fits
+  EXPECT_STREQ(buf, "ab\x95\x5c");
+  out.Append("c");
+  EXPECT_STREQ(buf, "ab\x95\x5c" "c");
+  out.Append("more");
+  EXPECT_EQ(out.text(), "ab\x95\x5c" "c");
+  OutputBuffer none(nullptr, 100);
+  none.Set("ignored");
+  EXPECT_EQ(none.text(), "");
+}
+
+}  // namespace
+}  // namespace zelk::archivers
