@@ -1,0 +1,140 @@
+#include "engine/archiver_library.h"
+
+#include "engine_fixture.h"
+
+using namespace zelk::testing;
+using namespace zelk::engine;
+using zelk::targets::ActiveFile;
+using zelk::targets::ActiveFolder;
+using zelk::targets::PausedFile;
+
+namespace {
+
+class Archivers : public EngineTest {
+ protected:
+  void SetUp() override {
+    log_ = dir_ / "calls.log";
+    SetEnvironmentVariableA("ZELK_FAKE_ARCHIVER_LOG", log_.c_str());
+    settings_.History = 1;
+  }
+  void TearDown() override {
+    SetArchiverFileName(1, "ZIP32J.DLL");
+    SetArchiverFileName(2, "UNLHA32.DLL");
+    SetEnvironmentVariableA("ZELK_FAKE_ARCHIVER_LOG", nullptr);
+  }
+  std::string Calls() const { return ReadFile(log_); }
+  std::string log_;
+};
+
+}  // namespace
+
+TEST_F(Archivers, LowestAcceptedVersionsAndMissingLibraries) {
+  SetArchiverFileName(1, "fake_zip_v24.dll");
+  EXPECT_TRUE(engine_.IsArchiverUnavailable(1));
+  EXPECT_EQ(engine_.GetLastErrorText(), "fake_zip_v24.dllのバージョンが古いです");
+  SetArchiverFileName(1, "fake_zip_v25.dll");
+  EXPECT_FALSE(engine_.IsArchiverUnavailable(1));
+  EXPECT_EQ(engine_.GetLastErrorText(), "");
+  SetArchiverFileName(2, "fake_lzh_v99.dll");
+  EXPECT_TRUE(engine_.IsArchiverUnavailable(2));
+  EXPECT_EQ(engine_.GetLastErrorText(), "fake_lzh_v99.dllのバージョンが古いです");
+  SetArchiverFileName(2, "fake_lzh_v100.dll");
+  EXPECT_FALSE(engine_.IsArchiverUnavailable(2));
+  EXPECT_EQ(GetArchiverVersion(2), 100);
+  // Version numbers compare unsigned: 65535 is new, not -1.
+  SetArchiverFileName(1, "fake_zip_v65535.dll");
+  EXPECT_FALSE(engine_.IsArchiverUnavailable(1));
+  EXPECT_EQ(GetArchiverVersion(1), 65535);
+
+  SetArchiverFileName(2, "no-such-library.dll");
+  EXPECT_TRUE(engine_.IsArchiverUnavailable(2));
+  EXPECT_EQ(engine_.GetLastErrorText(), "no-such-library.dll未導入");
+  EXPECT_FALSE(IsArchiverInstalled(2));
+  EXPECT_EQ(GetArchiverVersion(2), -1);
+  EXPECT_EQ(GetArchiverVersion(0), -1);
+  EXPECT_EQ(GetArchiverVersion(3), -1);
+
+  // A library without a version entry point is never called: not installed.
+  SetArchiverFileName(1, "fake_zip_noversion.dll");
+  EXPECT_TRUE(IsArchiverInstalled(1));
+  EXPECT_TRUE(engine_.IsArchiverUnavailable(1));
+  EXPECT_EQ(engine_.GetLastErrorText(), "fake_zip_noversion.dll未導入");
+  EXPECT_EQ(GetArchiverVersion(1), -1);
+}
+
+TEST_F(Archivers, OneCallPerActiveTargetWithQuotedPaths) {
+  SetArchiverFileName(1, "fake_zip_v25.dll");
+  settings_.DefMode = 1;
+  WriteFile(Src("a\\x.txt"), "x");
+  MakeDirs(Src("Data"));
+  AddTarget(Src("a\\x.txt"), ActiveFile);
+  AddTarget(Src("skipped.txt"), PausedFile);
+  AddTarget(Src("Data"), ActiveFolder);
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  const std::string archive = Save(NameOfRun(0) + ".zip");
+  EXPECT_EQ(Calls(), "-qrS \"" + archive + "\" \"" + Src("a") + "\" \"x.txt\"\n" +
+                         "-qrS \"" + archive + "\" \"" + dir_.path() + "\\src\" \"Data\"\n");
+  EXPECT_EQ(HistoryLines(), std::vector<std::string>{archive});
+
+  SetArchiverFileName(2, "fake_lzh_v100.dll");
+  settings_.DefMode = 2;
+  DeleteFileA(log_.c_str());
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  EXPECT_EQ(Calls().substr(0, 22), "a -a1 -d1 -n1 -r2x1 \"" + Save().substr(0, 1));
+}
+
+TEST_F(Archivers, CommandLinesAreNeverCut) {
+  const std::string folder = "C:\\" + std::string(250, 'f') + "\\" + std::string(250, 'g');
+  const std::string name = std::string(300, 'n') + ".txt";
+  const std::string archive = "D:\\" + std::string(246, 'a') + ".zip";
+  const std::string line = ArchiverCommandLine(*FindArchiver(1), archive, folder + "\\" + name);
+  EXPECT_EQ(line, "-qrS \"" + archive + "\" \"" + folder + "\" \"" + name + "\"");
+  EXPECT_GT(line.size(), 1024u);
+  // A drive root target is named by its folder "C:\" and an empty name.
+  EXPECT_EQ(ArchiverCommandLine(*FindArchiver(2), "x.lzh", "C:\\Data"),
+            "a -a1 -d1 -n1 -r2x1 \"x.lzh\" \"C:\\\" \"Data\"");
+}
+
+TEST_F(Archivers, KeepNoneArchiveRunRecordsExactlyTheNewArchive) {
+  SetArchiverFileName(1, "fake_zip_v25.dll");
+  settings_.DefMode = 1;
+  settings_.History = 0;
+  WriteFile(Save("old.zip"), "old");
+  WriteHistory({Save("old.zip"), Save("older.zip")});
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  EXPECT_FALSE(Exists(Save("old.zip")));
+  EXPECT_EQ(HistoryLines(), std::vector<std::string>{Save(NameOfRun(0) + ".zip")});
+  EXPECT_EQ(Calls(), "") << "no active target: no call, no archive";
+}
+
+TEST_F(Archivers, FailuresAndTheirTexts) {
+  settings_.DefMode = 1;
+  WriteFile(Src("a.txt"), "a");
+  WriteFile(Src("FAIL.txt"), "b");
+  AddTarget(Src("a.txt"), ActiveFile);
+  AddTarget(Src("FAIL.txt"), ActiveFile);
+  AddTarget(Src("a.txt"), ActiveFile);
+
+  // Checked before the save folder is looked at.
+  SetArchiverFileName(1, "absent.dll");
+  EXPECT_TRUE(engine_.RunBackup());
+  EXPECT_EQ(engine_.GetLastErrorText(), "absent.dll未導入");
+  EXPECT_FALSE(Exists(Save()));
+
+  SetArchiverFileName(1, "fake_zip_v25.dll");
+  EXPECT_TRUE(engine_.RunBackup());
+  EXPECT_EQ(engine_.GetLastErrorText(), "圧縮エラー");
+  const std::string calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 2) << "stops at the failing target";
+  EXPECT_EQ(HistoryLines().size(), 1u) << "the history step came first";
+
+  SetArchiverFileName(1, "fake_zip_noentry.dll");
+  EXPECT_TRUE(engine_.RunBackup());
+  EXPECT_EQ(engine_.GetLastErrorText(), "fake_zip_noentry.dll内に必要な情報が見つかりません");
+  EXPECT_EQ(HistoryLines().size(), 2u);
+
+  std::string error;
+  SetArchiverFileName(1, "absent.dll");
+  EXPECT_TRUE(ArchiveTargets(1, host_.rows, Save("x.zip"), nullptr, error));
+  EXPECT_EQ(error, "absent.dllが見つかりません");
+}
