@@ -122,6 +122,11 @@ bool COutFile::Clear() {
   return Commit({});
 }
 
+bool COutFile::ReplaceAll(std::vector<std::string> lines) {
+  if (Refused()) return true;
+  return Commit(std::move(lines));
+}
+
 bool COutFile::Refused() {
   if (!readFailed_) return false;
   error_ = path_ + "を読み込めなかったため変更できません";

@@ -37,6 +37,9 @@ class COutFile {
   // Removes count lines from line first on: DeleteLine(1, 1) removes line 1.
   bool DeleteLine(int first, int count);
   bool Clear();
+  // Replaces the whole content with lines in one write, so a list saved
+  // this way is on disk either whole or not at all.
+  bool ReplaceAll(std::vector<std::string> lines);
 
  private:
   bool Refused();

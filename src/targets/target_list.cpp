@@ -29,16 +29,15 @@ bool CTargetList::SaveList() {
     lastError_ = kNoListFilePath;
     return true;
   }
+  // The whole list goes to disk in one write: a failed save leaves the
+  // previous list whole instead of a cleared or half-written file.
+  std::vector<std::string> lines;
+  lines.reserve(rows_.size());
+  for (const TargetRow& row : rows_.rows()) lines.push_back(FormatFileListLine(row.entry));
   fileutil::COutFile file(listFilePath_);
-  if (file.Clear()) {
+  if (file.ReplaceAll(std::move(lines))) {
     lastError_ = kListFileClearFailed;
     return true;
-  }
-  for (const TargetRow& row : rows_.rows()) {
-    if (file.AddLine(FormatFileListLine(row.entry))) {
-      lastError_ = file.GetErrorMsg();
-      return true;
-    }
   }
   lastError_.clear();
   return false;

@@ -102,6 +102,28 @@ TEST(TargetListFile, SaveThatCannotClearTheFileFails) {
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST(TargetListFile, ASaveThatFailsMidwayLeavesTheOldListWhole) {
+  TempDir dir;
+  const std::string file = dir / "FileList.dat";
+  WriteFile(file, "3;C:\\old;;\r\n2;C:\\old2;c;\r\n");
+  // Another program holds the file open without sharing: the save cannot
+  // replace it and must not have emptied it first.
+  HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CTargetList list;
+  list.SetListFilePath(file);
+  for (int i = 0; i < 3000; ++i) list.Rows().Append({"C:\\f" + std::to_string(i), "", ActiveFile});
+  EXPECT_TRUE(list.SaveList());
+  CloseHandle(h);
+  EXPECT_EQ(ReadFile(file), "3;C:\\old;;\r\n2;C:\\old2;c;\r\n");
+  EXPECT_FALSE(list.SaveList());
+  CTargetList back;
+  back.SetListFilePath(file);
+  ASSERT_FALSE(back.LoadList());
+  EXPECT_EQ(back.Rows().size(), 3000u);
+}
+
 TEST(TargetListFile, HandEditedLinesKeepWhatCanBeRead) {
   TempDir dir;
   const std::string longPath = "C:\\" + std::string(300, 'L');
