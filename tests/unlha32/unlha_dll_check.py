@@ -72,7 +72,7 @@ class Env:
 
     def tested(self, archive):
         rc, out = self.lhasa("t", archive)
-        return rc == 0 and b"rror" not in out
+        return rc == 0 and b"CRC error" not in out
 
     def extract(self, archive):
         """Extracts with lhasa into a fresh folder; returns {relative path bytes: content or None for folders}."""

@@ -110,10 +110,8 @@ class TargetAdder {
     header.path = archiveName;
     header.unixTime = UnixTime(e.lastWriteTime);
     header.dosAttributes = static_cast<std::uint16_t>(e.attributes & kKeptAttributes);
-    header.hasWindowsTimes = true;
-    header.creationTime = Ticks(e.creationTime);
-    header.modificationTime = Ticks(e.lastWriteTime);
-    header.accessTime = Ticks(e.lastAccessTime);
+    // The modification time in the base header is what extractors restore;
+    // the 27-byte Windows timestamp header is left out to keep archives small.
     header.originalSize = e.size;
 
     std::string error;

@@ -13,6 +13,7 @@ namespace {
 using namespace lh5;
 
 constexpr int kBufferSize = 1 << 16;
+constexpr int kReadSlack = 8;  // 4-byte loads may look past the buffered input
 constexpr int kLookahead = kMaxMatch + 1;  // what a position needs beyond it
 constexpr int kHashBits = 15;
 constexpr int kWindowMask = kDictionarySize - 1;
@@ -38,6 +39,11 @@ inline int MatchLength(const std::uint8_t* a, const std::uint8_t* b, int limit) 
   }
   while (len < limit && a[len] == b[len]) ++len;
   return len;
+}
+
+// Four bytes, the first in the low bits.
+inline std::uint32_t Load32(const std::uint8_t* p) {
+  return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
 inline int PositionSymbol(unsigned distanceMinusOne) {
@@ -90,7 +96,7 @@ int OnlySymbol(const std::array<std::uint32_t, N>& freq) {
 Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning)
     : sink_(sink),
       tuning_(tuning),
-      buf_(kBufferSize),
+      buf_(kBufferSize + kReadSlack),
       head_(std::size_t{1} << kHashBits, kNone),
       prev_(kDictionarySize, kNone) {
   tuning_.blockCodes = std::clamp(tuning_.blockCodes, 1, kMaxBlockCodes);
@@ -138,7 +144,10 @@ Lh5Encoder::Match Lh5Encoder::FindMatch(int pos, int prevLength) const {
   std::int32_t cand = head_[Hash3(here)];
   while (cand >= limit && cand >= 0 && chain-- > 0) {
     const std::uint8_t* there = buf_.data() + cand;
-    if (there[bestLen] == here[bestLen] && there[0] == here[0] && there[1] == here[1]) {
+    // The four bytes ending where a longer match must still agree, then the
+    // first three: most candidates fail the first test.
+    if ((bestLen < kMinMatch || Load32(there + bestLen - 3) == Load32(here + bestLen - 3)) &&
+        ((Load32(there) ^ Load32(here)) & 0xFFFFFFu) == 0) {
       const int len = MatchLength(there, here, maxLen);
       if (len > bestLen && (len > kMinMatch || pos - cand <= tuning_.tooFarForThree)) {
         bestLen = len;

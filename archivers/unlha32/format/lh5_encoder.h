@@ -15,12 +15,12 @@
 namespace zelk::lzh {
 
 struct Lh5Tuning {
-  int maxChain = 96;       // candidates looked at per position
-  int goodLength = 16;     // a match this long quarters the next search
-  int niceLength = 128;    // a match this long ends the search
-  int lazyLimit = 48;      // a match this long is taken without lookahead
+  int maxChain = 512;      // candidates looked at per position
+  int goodLength = 32;     // a match this long quarters the next search
+  int niceLength = 256;    // a match this long ends the search
+  int lazyLimit = 256;     // a match this long is taken without lookahead
   int tooFarForThree = 2048;  // length-3 matches farther than this are not worth it
-  int blockCodes = 16384;  // codes per block (at most 65535)
+  int blockCodes = 32768;  // codes per block (at most 65535)
 };
 
 class Lh5Encoder {
