@@ -81,6 +81,21 @@ TEST(ZipWriter, FilesAndFoldersReadBackThroughLocalAndCentralRecords) {
   EXPECT_EQ(Get16(&dir.entries[1].record[14]), (23 << 9) | (7 << 5) | 15);
 }
 
+TEST(ZipWriter, LargeIncompressibleAndLargeCompressibleFiles) {
+  const std::string noise = RandomBytes(5u << 20, 3);
+  const std::string text = Text(200000);  // several MiB
+  const std::vector<std::uint8_t> archive = testing::MakeArchive({{"photo.jpg", noise}, {"log.txt", text}});
+  const CentralDirectory dir = Read(archive);
+  ASSERT_EQ(dir.entries.size(), 2u);
+  EXPECT_EQ(dir.entries[0].method, kMethodStored);
+  EXPECT_EQ(dir.entries[0].compressedSize, noise.size());
+  EXPECT_EQ(dir.entries[0].crc32, testing::Crc(noise));
+  EXPECT_EQ(dir.entries[1].localHeaderOffset, dir.entries[0].localHeaderOffset + 30 + 9 + 9 + noise.size());
+  EXPECT_EQ(ReadLocal(archive, dir.entries[0]).contents, noise);
+  EXPECT_EQ(dir.entries[1].method, kMethodDeflated);
+  EXPECT_EQ(ReadLocal(archive, dir.entries[1]).contents, text);
+}
+
 TEST(ZipWriter, NonAsciiNamesCarryTheUnicodePathField) {
   const std::string ansi = "\x95\x5c\x8e\xa6.txt";  // 表示.txt in Shift-JIS
   const std::string utf8 = "\xe8\xa1\xa8\xe7\xa4\xba.txt";

@@ -90,9 +90,10 @@ archivers::NameSet ExistingNames(const CentralDirectory& dir) {
 // Adds one target (a file, or a folder with everything below it).
 class TargetAdder {
  public:
-  TargetAdder(ZipWriter& writer, archivers::NameSet& names, const FileId& archiveId,
-              archivers::OutputBuffer& out, bool quiet)
-      : writer_(writer), names_(names), archiveId_(archiveId), out_(out), quiet_(quiet) {}
+  TargetAdder(ZipWriter& writer, archivers::NameSet& names, std::wstring archiveName,
+              const FileId& archiveId, archivers::OutputBuffer& out, bool quiet)
+      : writer_(writer), names_(names), archiveName_(std::move(archiveName)), archiveId_(archiveId),
+        out_(out), quiet_(quiet) {}
 
   // Returns a result code; the message is in error().
   int Add(const ZipCommand& cmd, const std::string& name) {
@@ -152,7 +153,7 @@ class TargetAdder {
       if (!source.IsOpen()) {
         return Stop(kZipTargetError, e.relativeName + ": " + source.Error());
       }
-      if (IdOf(source.handle()) == archiveId_) return true;  // the archive itself
+      if (IsArchiveItself(e, source)) return true;
       if (!writer_.AddFile(info, source)) {
         // A read failure names the entry; anything else is the archive's.
         return Stop(kZipWriteError, writer_.error());
@@ -163,6 +164,18 @@ class TargetAdder {
     return true;
   }
 
+  // The archive may lie inside a folder target; it is left out. Only a file
+  // of the archive's name is compared by identity, as that query is slow.
+  bool IsArchiveItself(const archivers::TreeEntry& e, const archivers::WinFile& source) const {
+    const std::size_t slash = e.relativeWide.find_last_of(L'\\');
+    const std::wstring_view name = std::wstring_view(e.relativeWide).substr(slash == std::wstring::npos ? 0 : slash + 1);
+    if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), archiveName_.data(),
+                             static_cast<int>(archiveName_.size()), TRUE) != CSTR_EQUAL) {
+      return false;
+    }
+    return IdOf(source.handle()) == archiveId_;
+  }
+
   bool Stop(int code, const std::string& text) {
     result_ = code;
     error_ = text;
@@ -171,6 +184,7 @@ class TargetAdder {
 
   ZipWriter& writer_;
   archivers::NameSet& names_;
+  std::wstring archiveName_;
   FileId archiveId_;
   archivers::OutputBuffer& out_;
   bool quiet_;
@@ -218,7 +232,8 @@ int RunZip(const char* commandLine, archivers::OutputBuffer& out) {
   archivers::NameSet names = ExistingNames(existing);
   ZipWriter writer(*archive, std::move(existing));
   if (cmd->quiet) out.Set("");
-  TargetAdder adder(writer, names, IdOf(archive->handle()), out, cmd->quiet);
+  const std::size_t slash = archivePath.find_last_of(L'\\');
+  TargetAdder adder(writer, names, archivePath.substr(slash + 1), IdOf(archive->handle()), out, cmd->quiet);
   int result = kZipOk;
   for (const std::string& name : cmd->names) {
     result = adder.Add(*cmd, name);

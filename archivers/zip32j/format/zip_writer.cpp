@@ -13,6 +13,11 @@ namespace {
 
 constexpr int kDeflateLevel = 6;
 constexpr std::size_t kMaxNameSize = 0x7FFF;  // leaves room for the extra fields
+// Already-compressed data: when the first kProbeSize bytes of a file do not
+// shrink by more than what deflate may still hold back (kProbeSlack), the
+// rest is not deflated and the file is stored.
+constexpr std::uint64_t kProbeSize = 2u << 20;
+constexpr std::uint64_t kProbeSlack = 64u << 10;
 
 bool IsAscii(const std::string& s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -127,20 +132,22 @@ std::vector<std::uint8_t> CentralRecord(const EntryInfo& info, const EntryValues
   return rec;
 }
 
-struct DeflateStream {
+}  // namespace
+
+struct ZipWriter::Buffers {
   z_stream z{};
   bool ready = false;
-  DeflateStream() {
-    ready = deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-  }
-  ~DeflateStream() {
+  std::unique_ptr<std::uint8_t[]> in{new std::uint8_t[kStreamBufferSize]};
+  std::unique_ptr<std::uint8_t[]> packed{new std::uint8_t[kStreamBufferSize]};
+  Buffers() { ready = deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+  ~Buffers() {
     if (ready) deflateEnd(&z);
   }
-  DeflateStream(const DeflateStream&) = delete;
-  DeflateStream& operator=(const DeflateStream&) = delete;
+  Buffers(const Buffers&) = delete;
+  Buffers& operator=(const Buffers&) = delete;
 };
 
-}  // namespace
+ZipWriter::~ZipWriter() = default;
 
 ZipWriter::ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing)
     : out_(out), comment_(std::move(existing.comment)), end_(existing.startOffset) {
@@ -184,43 +191,49 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
   const std::uint64_t dataStart = end_ + header.size();
   if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error());
 
-  DeflateStream deflate;
-  if (!deflate.ready) return Fail("Cannot start deflate.");
-  std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[kStreamBufferSize]);
-  std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[kStreamBufferSize]);
+  if (!buffers_) buffers_ = std::make_unique<Buffers>();
+  Buffers& deflate = *buffers_;
+  if (!deflate.ready || deflateReset(&deflate.z) != Z_OK) return Fail("Cannot start deflate.");
+  std::uint8_t* const in = deflate.in.get();
+  std::uint8_t* const packed = deflate.packed.get();
   std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
   std::uint64_t readPos = 0;
   std::uint64_t writePos = dataStart;
   bool atEnd = false;
-  while (!atEnd) {
+  bool incompressible = false;
+  while (!atEnd && !incompressible) {
     std::size_t got = 0;
-    if (!source.ReadAt(readPos, in.get(), kStreamBufferSize, &got)) {
+    if (!source.ReadAt(readPos, in, kStreamBufferSize, &got)) {
       return Fail(info.name + ": " + source.Error());
     }
     atEnd = got < kStreamBufferSize;
-    crc = Crc(crc, in.get(), got);
+    crc = Crc(crc, in, got);
     readPos += got;
-    deflate.z.next_in = in.get();
+    deflate.z.next_in = in;
     deflate.z.avail_in = static_cast<uInt>(got);
     const int flush = atEnd ? Z_FINISH : Z_NO_FLUSH;
     int rc = Z_OK;
     do {
-      deflate.z.next_out = packed.get();
+      deflate.z.next_out = packed;
       deflate.z.avail_out = static_cast<uInt>(kStreamBufferSize);
       rc = ::deflate(&deflate.z, flush);
       if (rc == Z_STREAM_ERROR) return Fail("Deflate failed.");
       const std::size_t produced = kStreamBufferSize - deflate.z.avail_out;
-      if (produced > 0 && !out_.WriteAt(writePos, packed.get(), produced)) {
+      if (produced > 0 && !out_.WriteAt(writePos, packed, produced)) {
         return Fail(info.name + ": " + out_.Error());
       }
       writePos += produced;
     } while (deflate.z.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+    if (!atEnd && readPos >= kProbeSize && readPos < kProbeSize + kStreamBufferSize &&
+        deflate.z.total_out + kProbeSlack >= readPos) {
+      incompressible = true;
+    }
   }
   v.crc = crc;
   v.uncompressedSize = readPos;
   v.compressedSize = writePos - dataStart;
 
-  if (v.compressedSize >= v.uncompressedSize) {
+  if (incompressible || v.compressedSize >= v.uncompressedSize) {
     // Deflate did not help: copy the source again as stored. The source is
     // read again, so the stored copy gets its own CRC and size.
     v.method = kMethodStored;
@@ -229,11 +242,11 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
     writePos = dataStart;
     for (;;) {
       std::size_t got = 0;
-      if (!source.ReadAt(readPos, in.get(), kStreamBufferSize, &got)) {
+      if (!source.ReadAt(readPos, in, kStreamBufferSize, &got)) {
         return Fail(info.name + ": " + source.Error());
       }
-      if (got > 0 && !out_.WriteAt(writePos, in.get(), got)) return Fail(info.name + ": " + out_.Error());
-      crc = Crc(crc, in.get(), got);
+      if (got > 0 && !out_.WriteAt(writePos, in, got)) return Fail(info.name + ": " + out_.Error());
+      crc = Crc(crc, in, got);
       readPos += got;
       writePos += got;
       if (got < kStreamBufferSize) break;

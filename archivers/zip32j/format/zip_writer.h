@@ -5,7 +5,8 @@
 // File data is streamed through raw deflate (zlib, level 6) with fixed
 // buffers. When deflate does not make an entry smaller, the writer seeks back
 // to the entry's data, copies the source again as stored and rewrites the
-// local header; no data descriptors are used. Sizes and offsets past the
+// local header; no data descriptors are used. A file whose first 2 MiB do not
+// shrink (photos, archives) is not deflated further but stored at once. Sizes and offsets past the
 // 32-bit fields, and more than 65534 entries, get zip64 records.
 //
 // Failure safety: an entry only counts once it is complete. Finish() writes
@@ -15,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,9 @@ class ZipWriter {
  public:
   // Starts writing at existing.startOffset, keeping existing's entries.
   ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing);
+  ~ZipWriter();
+  ZipWriter(const ZipWriter&) = delete;
+  ZipWriter& operator=(const ZipWriter&) = delete;
 
   // A folder entry; info.name must end with '/'.
   bool AddFolder(const EntryInfo& info);
@@ -64,7 +69,10 @@ class ZipWriter {
   bool Fail(const std::string& text);
   bool CheckName(const EntryInfo& info);
 
+  struct Buffers;  // stream buffers and the deflate state, reused by every entry
+
   archivers::RandomAccessFile& out_;
+  std::unique_ptr<Buffers> buffers_;
   std::vector<std::vector<std::uint8_t>> records_;
   std::string comment_;
   std::uint64_t end_ = 0;
