@@ -230,6 +230,22 @@ class ZipDllTest(unittest.TestCase):
         self.assertSameTree(self.path("out", "Data"), data)
         self.assertTrue(os.path.isdir(self.path("out", "Data", "sub", "empty2")))
 
+    def test_archive_inside_its_target_and_hidden_files_without_S(self):
+        write(self.path("b", "Data", "a.txt"), b"a")
+        write(self.path("b", "Data", ".hidden"), b"h")
+        archive = self.path("b", "Data", "backup.zip")
+        a, b = win(archive), win(self.path("b"))
+        results = run_steps(self.work, [
+            ["call", "1024", "", "-qrS " + quoted(a, b, "Data")],
+            ["call", "1024", "", "-qr " + quoted(a, b, "Data")],
+        ])
+        for line in results:
+            self.assertEqual(line.split("\t")[0], "0", line)
+        self.assertValidArchive(archive)
+        with zipfile.ZipFile(archive) as z:
+            self.assertEqual(z.namelist(), ["Data/", "Data/.hidden", "Data/a.txt",
+                                            "Data(2)/", "Data(2)/a.txt"])
+
     def test_same_names_get_free_variants(self):
         for n in ("1", "2"):
             write(self.path("b" + n, "x.txt"), b"file " + n.encode())
