@@ -1,0 +1,188 @@
+#include "engine/backup_scheduler.h"
+
+#include "engine/interval.h"
+#include "settings/profile.h"
+#include "targets/target_entry.h"
+#include "ui/framework/message_box.h"
+
+namespace zelk::engine {
+namespace {
+
+using ui::ShowMessageBox;
+
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+CBackupScheduler::CBackupScheduler(settings::CSettings& settings, CBackupEngine& engine,
+                                   targets::CTargetList& list, IScheduleHost& host)
+    : settings_(settings), engine_(engine), list_(list), host_(host) {}
+
+CBackupScheduler::~CBackupScheduler() {
+  // The worker uses this object to its end. While it runs, requests it sends
+  // to this thread are served (they fail at once when the window is gone).
+  HANDLE worker = worker_.get();
+  while (worker != nullptr &&
+         MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+void CBackupScheduler::LoadStoppedFlag() {
+  stopped_ = settings::ReadIniInt(settings::kMainSection, settings::kStopKey, 0) != 0;
+}
+
+bool CBackupScheduler::IsBackupRunning() const {
+  if (exitRunActive_) return true;
+  if (worker_.get() == nullptr) return false;
+  DWORD code = 0;
+  return GetExitCodeThread(worker_.get(), &code) && code == STILL_ACTIVE;
+}
+
+void CBackupScheduler::StartWorker() {
+  if (IsBackupRunning()) return;
+  KillBackupTimer();
+  HANDLE thread = CreateThread(nullptr, 0, &CBackupScheduler::BackupWorker, this, CREATE_SUSPENDED, nullptr);
+  if (thread == nullptr) {
+    // No run: the mark goes with it, and the schedule goes on.
+    backupNow_ = false;
+    RearmAfterRun();
+    return;
+  }
+  // Stored before the thread can run, so IsBackupRunning sees it at once.
+  worker_.Reset(thread);
+  ResumeThread(thread);
+}
+
+std::int32_t CBackupScheduler::GetIntervalMillis() const {
+  return IntervalMillis(settings_.SaveTimeNum, settings_.SaveTimeTani);
+}
+
+void CBackupScheduler::OnTimer(UINT_PTR id) {
+  if (id != BACKUP_TIMER_ID) return;
+  // A tick that was already queued when the timer was killed, or one that
+  // comes in window mode, starts nothing.
+  if (!timerArmed_ || !inTray_ || stopped_) return;
+  StartWorker();
+}
+
+void CBackupScheduler::BackupNow() {
+  if (IsBackupRunning()) {
+    ShowMessageBox(Owner(), kPleaseWait, kCopying, MB_OK);
+    return;
+  }
+  backupNow_ = true;
+  StartWorker();
+}
+
+void CBackupScheduler::StartBackupTimer() {
+  if (list_.Rows().empty()) {
+    ShowMessageBox(Owner(), kNoTargets, MB_OK);
+    return;
+  }
+  list_.SyncMarks();
+  bool anyActive = false;
+  for (const targets::TargetRow& row : list_.Rows().rows()) {
+    anyActive = anyActive || targets::IsActiveMark(static_cast<int>(row.itemData));
+  }
+  if (!anyActive) {
+    ShowMessageBox(Owner(), kNoActiveTargets, MB_OK);
+    return;
+  }
+  if (list_.VerifyTargets(false)) {
+    const std::string missing = list_.GetLastErrorText();
+    if (ShowMessageBox(Owner(), kRemoveMissing, missing, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (list_.VerifyTargets(true)) {
+      ShowMessageBox(Owner(), list_.GetLastErrorText(), MB_OK);
+      return;
+    }
+  }
+  if (!FolderExists(settings_.SavePath) && !CreateDirectoryA(settings_.SavePath.c_str(), nullptr)) {
+    ShowMessageBox(Owner(), kSaveFolderMissing, settings_.SavePath, MB_OK);
+    return;
+  }
+  HideToTray();
+  if (!stopped_) {
+    while (!ArmTimer()) {
+      if (ShowMessageBox(Owner(), kTimerFailed, kInternalError, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY) {
+        return;
+      }
+    }
+  }
+  if (list_.SaveList()) {
+    ShowMessageBox(Owner(), kListWriteFailed, list_.GetLastErrorText(), MB_OK | MB_ICONERROR);
+    return;
+  }
+  if (settings_.StartBackup) StartWorker();
+}
+
+void CBackupScheduler::ExitBackup() {
+  if (IsBackupRunning()) {
+    ShowMessageBox(Owner(), kCannotExitWhileCopying, kPleaseWait, MB_OK);
+    return;
+  }
+  if (settings_.EndBackup) {
+    // The last run blocks this thread; message boxes shown meanwhile still
+    // dispatch messages, so the run counts as in progress for every command
+    // and tick that could arrive through them.
+    exitRunActive_ = true;
+    if (AskAboutMissingTargets() != MissingStep::Skip && engine_.RunBackup()) {
+      ShowMessageBox(Owner(), kExitBackupFailed, kErrorCaption, MB_OK | MB_ICONERROR);
+    }
+    exitRunActive_ = false;
+  }
+  host_.RemoveTrayIcon();
+  host_.EndWithOk();
+}
+
+bool CBackupScheduler::HideToTray() {
+  host_.HideToTray(stopped_);
+  inTray_ = true;
+  // The last-error text belongs to a run while one is in progress.
+  if (!IsBackupRunning()) engine_.SetLastErrorText(std::string());
+  return false;
+}
+
+void CBackupScheduler::RestoreFromTray() {
+  KillBackupTimer();
+  if (!inTray_) return;
+  host_.RemoveTrayIcon();
+  host_.RestoreFromTray();
+  inTray_ = false;
+  WriteStoppedFlag();
+}
+
+void CBackupScheduler::SetStopped(bool stopped) {
+  if (stopped == stopped_) return;
+  stopped_ = stopped;
+  if (stopped_) {
+    KillBackupTimer();
+  } else if (inTray_) {
+    ArmTimer();
+  }
+  WriteStoppedFlag();
+}
+
+void CBackupScheduler::KillBackupTimer() {
+  host_.KillTimer();
+  timerArmed_ = false;
+}
+
+bool CBackupScheduler::ArmTimer() {
+  timerArmed_ = host_.ArmTimer(static_cast<UINT>(GetIntervalMillis()));
+  return timerArmed_;
+}
+
+void CBackupScheduler::RearmAfterRun() {
+  if (inTray_ && !stopped_) ArmTimer();
+}
+
+void CBackupScheduler::WriteStoppedFlag() const {
+  settings::WriteIniInt(settings::kMainSection, settings::kStopKey, stopped_ ? 1 : 0);
+}
+
+}  // namespace zelk::engine

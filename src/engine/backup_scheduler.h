@@ -1,0 +1,146 @@
+// CBackupScheduler: when backup runs happen and on which thread. It keeps the
+// run states of the main window (stopped flag, in-tray flag, backup-now mark,
+// the worker thread) and drives the interval timer: each tick starts one run
+// on a worker thread, and the worker arms the timer again one full interval
+// after its run has ended, so runs never overlap.
+//
+// Every public operation is called on the user-interface thread (the thread
+// of IScheduleHost::Window()). The worker reaches shared state only through
+// IScheduleHost::RunOnUiThread; see docs/scheduling.md.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "engine/backup_engine.h"
+#include "engine/schedule_host.h"
+#include "settings/settings.h"
+#include "targets/target_list.h"
+
+namespace zelk::engine {
+
+class CBackupScheduler {
+ public:
+  CBackupScheduler(settings::CSettings& settings, CBackupEngine& engine, targets::CTargetList& list,
+                   IScheduleHost& host);
+  // Waits for a worker that is still running (serving its requests to this
+  // thread meanwhile). The exit paths refuse while a run is in progress, so
+  // normally there is none.
+  ~CBackupScheduler();
+  CBackupScheduler(const CBackupScheduler&) = delete;
+  CBackupScheduler& operator=(const CBackupScheduler&) = delete;
+
+  // Reads the stopped flag from "Main"/"Stop" (missing: running).
+  void LoadStoppedFlag();
+
+  // True while a backup run is in progress: the last worker thread has not
+  // ended (its exit code is still STILL_ACTIVE), or the last backup at exit
+  // is being made on this thread.
+  bool IsBackupRunning() const;
+  // Starts one run on a new worker thread unless a run is in progress; kills
+  // the timer first.
+  void StartWorker();
+  // The timer period for the current settings (see IntervalMillis).
+  std::int32_t GetIntervalMillis() const;
+  // For every WM_TIMER of the main window. A tick of BACKUP_TIMER_ID starts
+  // a worker while the window is in the tray and the schedule not stopped.
+  // The window procedure passes the message on to default handling after.
+  void OnTimer(UINT_PTR id);
+
+  // Commands: "今すぐBackup(&M)", "開始(&S)", the tray menu's "終了(&X)".
+  void BackupNow();
+  void StartBackupTimer();
+  void ExitBackup();
+
+  // The state side of the tray. HideToTray: icon up and window hidden
+  // (IScheduleHost::HideToTray), in-tray flag set, last-error text cleared;
+  // the timer is not touched. Always answers false.
+  bool HideToTray();
+  // Kills the timer in every case; when in the tray, takes the icon down,
+  // shows the window, clears the in-tray flag and writes "Main"/"Stop".
+  void RestoreFromTray();
+  // Pauses (true) or resumes (false) the periodic backup: pausing kills the
+  // timer, resuming arms it with one full interval when in the tray. The
+  // value is written to "Main"/"Stop" when it changes. A run in progress is
+  // not affected.
+  void SetStopped(bool stopped);
+  // Kills the interval timer (for the main window's destruction).
+  void KillBackupTimer();
+
+  bool IsStopped() const { return stopped_; }
+  bool IsInTray() const { return inTray_; }
+  // Whether this scheduler has the timer armed.
+  bool IsTimerArmed() const { return timerArmed_; }
+  bool IsBackupNowMarked() const { return backupNow_.load(); }
+
+  // Message texts.
+  static constexpr const char* kPleaseWait = "しばらくお待ちください";
+  static constexpr const char* kCopying = "コピー中です";
+  static constexpr const char* kCannotExitWhileCopying = "コピー中なので終了できません";
+  static constexpr const char* kNoTargets = "対象ファイルが登録されていません";
+  static constexpr const char* kNoActiveTargets = "処理対象ファイルが選択されていません";
+  static constexpr const char* kRemoveMissing = "存在しないファイルをリストから削除しますか？";
+  static constexpr const char* kNotFoundSuffix = "が見つかりません";
+  static constexpr const char* kSaveFolderMissing = "保存先フォルダが存在しません";
+  static constexpr const char* kTimerFailed = "タイマーのセットに失敗しました";
+  static constexpr const char* kInternalError = "内部エラー";
+  static constexpr const char* kListWriteFailed = "ファイルリストの書き出しに失敗しました";
+  static constexpr const char* kBackupFailed = "バックアップに失敗しました";
+  static constexpr const char* kBackupDone = "バックアップが完了しました";
+  static constexpr const char* kExitBackupFailed = "終了時のバックアップに失敗しました";
+  static constexpr const char* kErrorCaption = "Error";
+
+ private:
+  // Owner of the worker's thread handle.
+  class ThreadHandle {
+   public:
+    ThreadHandle() = default;
+    ~ThreadHandle() { Reset(nullptr); }
+    ThreadHandle(const ThreadHandle&) = delete;
+    ThreadHandle& operator=(const ThreadHandle&) = delete;
+    HANDLE get() const { return h_; }
+    void Reset(HANDLE h) {
+      if (h_ != nullptr) CloseHandle(h_);
+      h_ = h;
+    }
+
+   private:
+    HANDLE h_ = nullptr;
+  };
+
+  // What the missing-target step decided.
+  enum class MissingStep { Run, Skip, RemoveFailed };
+
+  // The worker thread procedure; its argument is the scheduler.
+  static DWORD WINAPI BackupWorker(LPVOID param);
+  // The sequence of one run on the worker thread (backup_worker.cpp).
+  void WorkerRun();
+  // The missing-target question and removal before a run, on the calling
+  // thread; the list itself is walked on the user-interface thread.
+  MissingStep AskAboutMissingTargets();
+  // Arms the timer with one full interval; true when armed.
+  bool ArmTimer();
+  // Arms the timer if in the tray and not stopped (after a run).
+  void RearmAfterRun();
+  void WriteStoppedFlag() const;
+  HWND Owner() { return host_.Window(); }
+
+  settings::CSettings& settings_;
+  CBackupEngine& engine_;
+  targets::CTargetList& list_;
+  IScheduleHost& host_;
+
+  // Changed on the user-interface thread only.
+  bool stopped_ = false;
+  bool inTray_ = false;
+  bool timerArmed_ = false;
+  bool exitRunActive_ = false;
+  ThreadHandle worker_;
+  // Set by BackupNow before the worker starts, taken by that worker.
+  std::atomic<bool> backupNow_{false};
+};
+
+}  // namespace zelk::engine

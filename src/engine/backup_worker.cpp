@@ -1,0 +1,78 @@
+// The worker thread of one backup run, and the missing-target step it shares
+// with the last backup at exit.
+#include "engine/backup_scheduler.h"
+#include "ui/framework/message_box.h"
+
+namespace zelk::engine {
+
+using ui::ShowMessageBox;
+
+DWORD WINAPI CBackupScheduler::BackupWorker(LPVOID param) {
+  auto* scheduler = static_cast<CBackupScheduler*>(param);
+  try {
+    scheduler->WorkerRun();
+  } catch (...) {
+    // Nothing may leave a thread procedure; the run simply ends.
+  }
+  return 0;
+}
+
+CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
+  // The rows are walked on the user-interface thread, between two of its
+  // messages: nothing moves under the walk, and a removal removes exactly
+  // the rows that are missing at that moment, wherever the user has moved
+  // them while the question was open.
+  bool missing = false;
+  std::string missingPath;
+  host_.RunOnUiThread([&] {
+    missing = list_.VerifyTargets(false);
+    if (missing) missingPath = list_.GetLastErrorText();
+  });
+  if (!missing) return MissingStep::Run;
+
+  // Only the first missing entry in list order is named.
+  if (ShowMessageBox(Owner(), kRemoveMissing, missingPath + kNotFoundSuffix, MB_YESNO | MB_ICONERROR) !=
+      IDYES) {
+    // Keeping the entries skips this run: it would fail at the missing entry
+    // after the history step had already pruned a good generation.
+    return MissingStep::Skip;
+  }
+  bool removeFailed = false;
+  std::string removeError;
+  host_.RunOnUiThread([&] {
+    removeFailed = list_.VerifyTargets(true);
+    if (removeFailed) removeError = list_.GetLastErrorText();
+  });
+  if (!removeFailed) return MissingStep::Run;
+  ShowMessageBox(Owner(), removeError, kErrorCaption, MB_OK | MB_ICONERROR);
+  return MissingStep::RemoveFailed;
+}
+
+void CBackupScheduler::WorkerRun() {
+  // The mark belongs to the run it was set for, whatever its outcome: a
+  // later timed run never shows the completion box.
+  const bool requested = backupNow_.exchange(false);
+
+  switch (AskAboutMissingTargets()) {
+    case MissingStep::RemoveFailed:
+      host_.RunOnUiThread([this] { RestoreFromTray(); });
+      return;
+    case MissingStep::Skip:
+      host_.RunOnUiThread([this] { RearmAfterRun(); });
+      return;
+    case MissingStep::Run:
+      break;
+  }
+
+  // This thread owns the engine's last-error text until it ends.
+  const bool failed = engine_.RunBackup();
+  if (failed) {
+    ShowMessageBox(Owner(), kBackupFailed, engine_.GetLastErrorText(), MB_OK | MB_ICONERROR);
+  }
+  // The next interval counts from here: after the run, and after the user
+  // has closed the failure box.
+  host_.RunOnUiThread([this] { RearmAfterRun(); });
+  if (!failed && requested) ShowMessageBox(Owner(), kBackupDone, MB_OK);
+}
+
+}  // namespace zelk::engine

@@ -1,0 +1,100 @@
+// What the scheduler needs from the main window: its handle (owner of every
+// message box and of the interval timer), a way to run code on the
+// user-interface thread, the window side of the tray, and the OK action.
+// The main window implements it; tests implement it on a hidden window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "engine/run_host.h"
+
+namespace zelk::engine {
+
+// The interval timer on the main window.
+inline constexpr UINT_PTR BACKUP_TIMER_ID = 12354;
+
+// The private message that carries work to the window's thread (see
+// SendToWindowThread). The main window must not use this number otherwise.
+inline constexpr UINT kRunOnUiThreadMessage = WM_APP + 0x3042;
+
+class IScheduleHost {
+ public:
+  virtual ~IScheduleHost() = default;
+
+  // The main window: owner of the message boxes and of the timer.
+  virtual HWND Window() = 0;
+
+  // Runs `work` on the user-interface thread and returns once it has run.
+  // Called on that thread, it runs `work` at once. The usual implementation
+  // is SendToWindowThread(Window(), work). When the window no longer exists
+  // the work does not run.
+  virtual void RunOnUiThread(const std::function<void()>& work) = 0;
+
+  // The interval timer BACKUP_TIMER_ID on Window(); true when armed. Called
+  // on the user-interface thread only.
+  virtual bool ArmTimer(UINT millis) {
+    return SetTimer(Window(), BACKUP_TIMER_ID, millis, nullptr) != 0;
+  }
+  virtual void KillTimer() { ::KillTimer(Window(), BACKUP_TIMER_ID); }
+
+  // The window side of the tray, called by CBackupScheduler::HideToTray and
+  // RestoreFromTray on the user-interface thread; the scheduler keeps the
+  // flags, the timer and the "Main"/"Stop" key itself.
+  // Puts the tray icon up with the icon and tip for `stopped`, then
+  // minimises and hides the window.
+  virtual void HideToTray(bool stopped) = 0;
+  // Shows the window again (SW_SHOW, then SW_SHOWNORMAL); the icon has
+  // already been taken down with RemoveTrayIcon.
+  virtual void RestoreFromTray() = 0;
+  // Takes the tray icon down; true on failure (the exit does not look).
+  virtual bool RemoveTrayIcon() = 0;
+
+  // The main window's OK action: saves the target list file and ends the
+  // window.
+  virtual void EndWithOk() = 0;
+};
+
+// Sends `work` to the thread that owns `window` and waits until it has run
+// there (a SendMessage of kRunOnUiThreadMessage). On that thread itself the
+// window procedure is called directly.
+inline void SendToWindowThread(HWND window, const std::function<void()>& work) {
+  SendMessageA(window, kRunOnUiThreadMessage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+// For the window procedure: runs the work of a kRunOnUiThreadMessage and
+// answers true, or answers false for any other message.
+inline bool HandleRunOnUiThreadMessage(UINT message, LPARAM lParam) {
+  if (message != kRunOnUiThreadMessage) return false;
+  const auto* work = reinterpret_cast<const std::function<void()>*>(lParam);
+  if (work != nullptr && *work) (*work)();
+  return true;
+}
+
+// An IRunHost for runs made on the worker thread: each call of the run is
+// carried out by `window` (the main window's own IRunHost) on the
+// user-interface thread, so the rows and the controls are only ever touched
+// there. The main window constructs its CBackupEngine with one of these.
+class UiThreadRunHost : public IRunHost {
+ public:
+  UiThreadRunHost(IScheduleHost& schedule, IRunHost& window) : schedule_(schedule), window_(window) {}
+
+  void EnableControls(bool enable) override {
+    schedule_.RunOnUiThread([&] { window_.EnableControls(enable); });
+  }
+  std::vector<targets::TargetEntry> SnapshotTargets() override {
+    std::vector<targets::TargetEntry> rows;
+    schedule_.RunOnUiThread([&] { rows = window_.SnapshotTargets(); });
+    return rows;
+  }
+  void* OwnerWindow() override { return window_.OwnerWindow(); }
+
+ private:
+  IScheduleHost& schedule_;
+  IRunHost& window_;
+};
+
+}  // namespace zelk::engine
