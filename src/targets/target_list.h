@@ -66,6 +66,9 @@ class CTargetList {
   void ReverseMark(std::size_t index) { rows_.ReverseMark(index); }
   void SyncMarks() { rows_.SyncMarks(); }
 
+ protected:
+  void SetLastErrorText(std::string text) { lastError_ = std::move(text); }
+
  private:
   TargetRows rows_;
   std::string listFilePath_;

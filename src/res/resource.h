@@ -1,0 +1,69 @@
+// Resource identifiers of Zelk.exe: dialogs, menus, icons, strings and the
+// commands of buttons and menus.
+#pragma once
+
+// Dialog templates
+#define IDD_VERSION            100
+#define IDD_MAIN               102
+#define IDD_COMMENT            136
+#define IDD_OPTIONS            137
+
+// Strings
+#define IDS_ABOUTBOX           101  // system menu entry of the version dialog
+#define IDS_FILELIST           102
+#define IDS_HISTORY            103
+#define IDS_TIP_RUNNING        104
+#define IDS_TIP_STOPPED        105
+#define IDS_GENERATION_FORMAT  106
+#define IDS_ZIP_DLL            107
+#define IDS_LZH_DLL            108
+
+// Icons, bitmaps, menus
+#define IDR_MAINFRAME          128
+#define IDI_TRAY_RUNNING       129
+#define IDI_TRAY_STOPPED       130
+#define IDB_LIST_STATES        131
+#define IDR_MAIN_MENU          132
+#define IDR_LIST_ROW_MENU      133
+#define IDR_LIST_EMPTY_MENU    134
+#define IDR_TRAY_MENU          135
+
+// Controls of the main window
+#define IDC_LIST_TARGET        1000
+#define IDC_ADD                1001
+#define IDC_UP                 1002
+#define IDC_DOWN               1003
+#define IDC_DELETE             1004
+#define IDC_CLEAR_LIST         1005
+#define IDC_START              1006
+#define IDC_EXIT               1007
+#define IDC_DROP_LABEL         1008
+#define IDC_GROUP_EDIT         1009
+#define IDC_GROUP_RUN          1010
+
+// Menu bar
+#define ID_OPTIONS             32771
+#define ID_OPEN_SAVE_FOLDER    32772
+#define ID_CLEAR_BACKUPS       32773
+#define ID_BACKUP_NOW          32774
+#define ID_VERSION             32775
+
+// List context menus
+#define ID_LIST_ADD            32780
+#define ID_LIST_EDIT_COMMENT   32781
+#define ID_LIST_RESUME         32782
+#define ID_LIST_PAUSE          32783
+#define ID_LIST_REVERSE        32784
+#define ID_LIST_DELETE         32785
+#define ID_LIST_ALL_RESUME     32786
+#define ID_LIST_ALL_PAUSE      32787
+#define ID_LIST_ALL_REVERSE    32788
+#define ID_LIST_ALL_DELETE     32789
+
+// Tray menu (the other entries share the menu bar's commands)
+#define ID_TRAY_TOGGLE_STOP    32790
+#define ID_TRAY_RESTORE        32791
+#define ID_TRAY_EXIT           32792
+
+// System menu entry that opens the version dialog
+#define IDM_ABOUTBOX           0x0010

@@ -1,0 +1,133 @@
+#include "ui/framework/dialog.h"
+
+namespace zelk::ui {
+
+CDialog::CDialog(int templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
+
+CDialog::~CDialog() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void CDialog::Bind(CControl& control, int id) { bindings_.emplace_back(&control, id); }
+
+void CDialog::OnCommandId(WORD id, std::function<void()> handler) {
+  commands_[id] = std::move(handler);
+}
+
+INT_PTR CDialog::DoModal() {
+  ended_ = false;
+  result_ = -1;
+  HWND created = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
+                                    parent_, DialogProc, reinterpret_cast<LPARAM>(this));
+  if (created == nullptr) return -1;
+  const bool parentWasEnabled = parent_ != nullptr && IsWindowEnabled(parent_);
+  if (parentWasEnabled) EnableWindow(parent_, FALSE);
+
+  MSG msg;
+  while (!ended_) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit to the outer loop
+      break;
+    }
+    if (got == -1) break;
+    if (PreTranslateMessage(msg)) continue;
+    if (hwnd_ != nullptr && IsDialogMessageA(hwnd_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+
+  if (parentWasEnabled) {
+    EnableWindow(parent_, TRUE);
+    SetActiveWindow(parent_);
+  }
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  return result_;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+  result_ = result;
+  ended_ = true;
+  // Wake the modal loop if it is waiting for a message.
+  if (hwnd_ != nullptr) PostMessageA(hwnd_, WM_NULL, 0, 0);
+}
+
+CControl* CDialog::FindControl(HWND child) const {
+  for (const auto& [control, id] : bindings_) {
+    if (control->hwnd() != nullptr && control->hwnd() == child) return control;
+  }
+  return nullptr;
+}
+
+INT_PTR CDialog::OnMessage(UINT, WPARAM, LPARAM, bool& handled) {
+  handled = false;
+  return FALSE;
+}
+
+INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  handled = true;
+  switch (message) {
+    case WM_INITDIALOG:
+      for (const auto& [control, id] : bindings_) control->Attach(GetDlgItem(hwnd_, id));
+      return OnInitDialog();
+    case WM_COMMAND: {
+      const WORD id = LOWORD(wParam);
+      const WORD code = HIWORD(wParam);
+      HWND child = reinterpret_cast<HWND>(lParam);
+      if (CControl* control = FindControl(child); control != nullptr && control->OnReflectedCommand(code)) {
+        return TRUE;
+      }
+      if (auto it = commands_.find(id); it != commands_.end()) {
+        it->second();
+        return TRUE;
+      }
+      if (id == IDOK) {
+        OnOK();
+        return TRUE;
+      }
+      if (id == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+      }
+      break;
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (CControl* control = FindControl(header->hwndFrom)) {
+        LRESULT result = 0;
+        if (control->OnReflectedNotify(*header, result)) {
+          SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+          return TRUE;
+        }
+      }
+      break;
+    }
+    case WM_DESTROY:
+      OnDestroy();
+      break;
+    default:
+      break;
+  }
+  return OnMessage(message, wParam, lParam, handled);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CDialog* self = nullptr;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<CDialog*>(lParam);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  }
+  if (self == nullptr) return FALSE;
+  bool handled = false;
+  INT_PTR result = self->Dispatch(message, wParam, lParam, handled);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    self->hwnd_ = nullptr;
+  }
+  return handled ? result : FALSE;
+}
+
+}  // namespace zelk::ui

@@ -1,0 +1,218 @@
+#include "ui/main_window/main_dlg.h"
+
+#include "res/resource.h"
+#include "settings/profile.h"
+#include "ui/framework/message_box.h"
+#include "ui/framework/resource_text.h"
+#include "ui/main_window/ui_messages.h"
+#include "ui/main_window/tray_icon.h"
+
+namespace zelk::ui {
+namespace {
+
+// Process-wide: the first paint after launch, and a refused shutdown.
+bool g_firstPaint = true;
+bool g_shutdownRefused = false;
+
+}  // namespace
+
+CMainDlg::CMainDlg()
+    : CDialog(IDD_MAIN, nullptr),
+      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      runHost_(static_cast<engine::IScheduleHost&>(*this), static_cast<engine::IRunHost&>(*this)),
+      engine_(settings_, runHost_),
+      scheduler_(settings_, engine_, list_, *this) {
+  Bind(list_, IDC_LIST_TARGET);
+  RouteCommands();
+}
+
+CMainDlg::~CMainDlg() {
+  if (menu_ != nullptr) DestroyMenu(menu_);
+}
+
+BOOL CMainDlg::OnInitDialog() {
+  HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
+  const std::string versionItem = LoadResourceString(IDS_ABOUTBOX);
+  if (systemMenu != nullptr && !versionItem.empty()) {
+    AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, versionItem.c_str());
+  }
+  SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+
+  scheduler_.LoadStoppedFlag();
+  settings_.Load();
+
+  menu_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  SetMenu(hwnd(), menu_);
+
+  if (list_.InitList(LoadResourceString(IDS_FILELIST))) {
+    ShowMessageBox(hwnd(), "ファイルリストの初期化に失敗しました", "Error", MB_OK | MB_ICONERROR);
+  }
+  ShowWindow(hwnd(), SW_SHOWNORMAL);
+  return TRUE;
+}
+
+void CMainDlg::RunOnUiThread(const std::function<void()>& fn) {
+  if (hwnd() == nullptr || GetWindowThreadProcessId(hwnd(), nullptr) == GetCurrentThreadId()) {
+    fn();
+    return;
+  }
+  engine::SendToWindowThread(hwnd(), fn);
+}
+
+void CMainDlg::EnableControls(bool enable) {
+  RunOnUiThread([this, enable] {
+    for (int id : {IDC_LIST_TARGET, IDC_ADD, IDC_UP, IDC_DOWN, IDC_DELETE, IDC_CLEAR_LIST, IDC_EXIT}) {
+      EnableWindow(Item(id), enable ? TRUE : FALSE);
+    }
+  });
+}
+
+std::vector<targets::TargetEntry> CMainDlg::SnapshotTargets() {
+  std::vector<targets::TargetEntry> rows;
+  RunOnUiThread([this, &rows] { rows = list_.SnapshotForBackup(); });
+  return rows;
+}
+
+void CMainDlg::HideToTray(bool stopped) {
+  AddTrayIcon(hwnd(), stopped);
+  ShowWindow(hwnd(), SW_MINIMIZE);
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CMainDlg::RestoreFromTray() {
+  ShowWindow(hwnd(), SW_SHOW);
+  ShowWindow(hwnd(), SW_SHOWNORMAL);
+}
+
+bool CMainDlg::RemoveTrayIcon() {
+  if (DeleteTrayIcon(hwnd())) {
+    SetErrorText("タスクトレイのアイコンを削除できませんでした");
+    return true;
+  }
+  return false;
+}
+
+void CMainDlg::OnOK() {
+  // Every way out ends here: the list is saved, then the dialog ends.
+  if (list_.SaveList()) {
+    ShowMessageBox(hwnd(), list_.GetLastErrorText(), "Error", MB_OK | MB_ICONERROR);
+  }
+  EndDialog(IDOK);
+}
+
+void CMainDlg::OnCancel() { OnExitFromWindow(); }
+
+void CMainDlg::OnExitFromWindow() {
+  if (IsBackupRunning()) {
+    ShowMessageBox(hwnd(), "バックアップ処理中なので終了できません", "しばらくお待ちください", MB_OK);
+    return;
+  }
+  OnOK();
+}
+
+bool CMainDlg::PreTranslateMessage(MSG& msg) {
+  // Enter never presses a button or ends the window.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+      (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
+    return true;
+  }
+  return false;
+}
+
+void CMainDlg::OnDestroy() { scheduler_.KillBackupTimer(); }
+
+void CMainDlg::OnPaint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd(), &paint);
+  if (IsIconic(hwnd())) {
+    SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+  }
+  EndPaint(hwnd(), &paint);
+  if (g_firstPaint) {
+    g_firstPaint = false;
+    PostMessageA(hwnd(), WM_APP_OPEN_START, 0, 0);
+  }
+}
+
+INT_PTR CMainDlg::OnQueryEndSession(LPARAM lParam) {
+  if (!DefWindowProcA(hwnd(), WM_QUERYENDSESSION, 0, lParam)) return FALSE;
+  if (IsBackupRunning()) {
+    g_shutdownRefused = true;
+    return FALSE;
+  }
+  OnOK();
+  return TRUE;
+}
+
+void CMainDlg::OnEndSession(bool ending) {
+  if (ending || !g_shutdownRefused) return;
+  ShowMessageBox(hwnd(), "処理中なのでWindowsのシャットダウンを拒否しました", "NULL",
+                 MB_OK | MB_ICONEXCLAMATION);
+  g_shutdownRefused = false;
+}
+
+INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  handled = true;
+  switch (message) {
+    case engine::kRunOnUiThreadMessage:
+      engine::HandleRunOnUiThreadMessage(message, lParam);
+      return TRUE;
+    case WM_TIMER:
+      scheduler_.OnTimer(wParam);
+      handled = false;  // every timer message goes on to the default handling
+      return FALSE;
+    case WM_APP_OPEN_START:
+      if (settings_.OpenStart) OnStart();
+      return TRUE;
+    case WM_PAINT:
+      OnPaint();
+      return TRUE;
+    case WM_QUERYDRAGICON:
+      SetMessageResult(reinterpret_cast<LRESULT>(icon_));
+      return TRUE;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        OnVersion();
+        return TRUE;
+      }
+      break;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == IDC_LIST_TARGET && header->code == NM_DBLCLK) {
+        OnListDoubleClick();
+        SetMessageResult(0);
+        return TRUE;
+      }
+      if (header->idFrom == IDC_LIST_TARGET && header->code == NM_RCLICK) {
+        OnListRightClick();
+        SetMessageResult(0);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_HELP:
+      SetMessageResult(TRUE);  // F1 opens no help
+      return TRUE;
+    case WM_QUERYENDSESSION:
+      SetMessageResult(OnQueryEndSession(lParam));
+      return TRUE;
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
+      SetMessageResult(0);
+      return TRUE;
+    default:
+      break;
+  }
+  handled = false;
+  return FALSE;
+}
+
+}  // namespace zelk::ui

@@ -1,0 +1,93 @@
+// CMainDlg: the program's main window, a modal dialog that lives as long as
+// the program. It owns the target list, the settings, the backup engine and
+// the schedule, and carries every command of buttons and menus.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "engine/backup_engine.h"
+#include "engine/backup_scheduler.h"
+#include "engine/schedule_host.h"
+#include "settings/settings.h"
+#include "ui/framework/dialog.h"
+#include "ui/target_list/list_ctrl_target.h"
+
+namespace zelk::ui {
+
+// The tray icon's identifier and its callback message.
+inline constexpr UINT TRAY_ICON_ID = 123564;
+inline constexpr UINT WM_TRAY_NOTIFY = 124678;
+
+class CMainDlg : public CDialog, private engine::IRunHost, private engine::IScheduleHost {
+ public:
+  CMainDlg();
+  ~CMainDlg() override;
+
+  // Enables or disables the editing controls (list, add, up, down, delete,
+  // clear, exit); Start and the menus stay as they are.
+  void EnableControls(bool enable) override;
+  void SetErrorText(const std::string& text) { engine_.SetLastErrorText(text); }
+  void ClearErrorText() { engine_.SetLastErrorText({}); }
+  const std::string& GetErrorText() const { return engine_.GetLastErrorText(); }
+
+  // Runs fn on the thread that owns the window and waits for it: the one way
+  // other threads reach the list and the controls.
+  void RunOnUiThread(const std::function<void()>& fn) override;
+
+  CListCtrl_Target& TargetList() { return list_; }
+  settings::CSettings& Settings() { return settings_; }
+  engine::CBackupEngine& Engine() { return engine_; }
+  engine::CBackupScheduler& Scheduler() { return scheduler_; }
+  bool IsBackupRunning() const { return scheduler_.IsBackupRunning(); }
+
+  // Commands.
+  void OnStart() { scheduler_.StartBackupTimer(); }
+  void OnBackupNow() { scheduler_.BackupNow(); }
+  void OnExitFromWindow();
+  void OnOpenSaveFolder();
+  void OnClearBackups();
+  void OnOptions();
+  void OnVersion();
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  bool PreTranslateMessage(MSG& msg) override;
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  void OnDestroy() override;
+
+ private:
+  // IRunHost: called on the user-interface thread (the engine reaches them
+  // through runHost_, which carries each call over to this thread).
+  std::vector<targets::TargetEntry> SnapshotTargets() override;
+  void* OwnerWindow() override { return hwnd(); }
+
+  // IScheduleHost: the window side of the schedule.
+  HWND Window() override { return hwnd(); }
+  void HideToTray(bool stopped) override;
+  void RestoreFromTray() override;
+  bool RemoveTrayIcon() override;
+  void EndWithOk() override { OnOK(); }
+
+  void RouteCommands();
+  void OnPaint();
+  void OnListRightClick();
+  void OnListDoubleClick();
+  INT_PTR OnQueryEndSession(LPARAM lParam);
+  void OnEndSession(bool ending);
+
+  HICON icon_;
+  CListCtrl_Target list_;
+  settings::CSettings settings_;
+  HMENU menu_ = nullptr;
+  engine::UiThreadRunHost runHost_;
+  engine::CBackupEngine engine_;
+  engine::CBackupScheduler scheduler_;
+  UINT taskbarCreated_ = 0;
+};
+
+}  // namespace zelk::ui
