@@ -44,8 +44,17 @@ BOOL CMainDlg::OnInitDialog() {
   scheduler_.LoadStoppedFlag();
   settings_.Load();
 
+  // The menu bar takes its height from the client area: grow the window so
+  // that the template's layout keeps its room.
+  RECT client{};
+  GetClientRect(hwnd(), &client);
   menu_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
   SetMenu(hwnd(), menu_);
+  RECT frame = client;
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), TRUE,
+                     static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
+  SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   if (list_.InitList(LoadResourceString(IDS_FILELIST))) {
     ShowMessageBox(hwnd(), "ファイルリストの初期化に失敗しました", "Error", MB_OK | MB_ICONERROR);
