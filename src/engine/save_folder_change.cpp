@@ -1,0 +1,251 @@
+#include "engine/save_folder_change.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "engine/generation_path.h"
+#include "engine/save_folder_guard.h"
+#include "fileutil/directory_ops.h"
+#include "fileutil/line_file.h"
+#include "fileutil/path_names.h"
+#include "text/mbcs.h"
+
+namespace zelk::engine {
+namespace {
+
+using fileutil::COutFile;
+using fileutil::MessageBuffer;
+using fileutil::MessageText;
+
+constexpr unsigned kErrorBox = MB_OK | MB_ICONERROR;
+
+// A folder, whatever other attributes it carries (read-only, hidden, ...).
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool EntryExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Why the folder cannot take the backups, which are emptied at every
+// keep-none run: a drive root, or a folder holding the program or the
+// current folder with the list files.
+std::optional<std::string> RefuseAsSaveFolder(const std::string& folder) {
+  if (!RefuseToEmpty(folder)) return std::nullopt;
+  if (fileutil::IsDriveRoot(fileutil::PathToDir(FullPath(folder)))) {
+    return std::string("ドライブのルートは指定できません");
+  }
+  return "プログラムやリストファイルのあるフォルダは保存先に指定できません\n" + folder;
+}
+
+std::optional<std::string> GenerationName(std::time_t now) {
+  std::tm local{};
+  if (now == static_cast<std::time_t>(-1) || localtime_s(&local, &now) != 0) return std::nullopt;
+  return FormatGenerationName(local, kGenerationNameFormat);
+}
+
+}  // namespace
+
+std::string InsertRootBackslash(std::string folder) {
+  const std::size_t colon = text::FindFirstChar(folder, ':');
+  const std::size_t at = colon == std::string::npos ? 0 : colon + 1;
+  if (at >= folder.size() || folder[at] != '\\') folder.insert(at, 1, '\\');
+  return folder;
+}
+
+CSaveFolderChange::CSaveFolderChange(settings::CSettings& record, CBackupEngine& engine, AskUser ask,
+                                     std::string applicationName)
+    : record_(record), engine_(engine), ask_(std::move(ask)), applicationName_(std::move(applicationName)) {}
+
+void CSaveFolderChange::Error(const std::string& text, const std::string& caption) {
+  ask_(text, caption, kErrorBox);
+}
+
+void CSaveFolderChange::ResetHistory() {
+  if (engine_.ClearBackups()) Error("バックアップの履歴の初期化に失敗しました", "Error");
+  closed_ = true;
+}
+
+OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) {
+  OptionsApplyResult result;
+  closed_ = false;
+  if (isBusy_ && isBusy_()) {
+    ask_("コピー中は設定を変更できません", "しばらくお待ちください", MB_OK);
+    return result;
+  }
+
+  const std::string normal = fileutil::PathToDir(entered.SavePath);
+  const std::string folder = InsertRootBackslash(normal);
+  result.folderText = folder;
+  if (normal.size() <= 3) {
+    ask_("ドライブのルートは指定できません", "制限", MB_OK);
+    return result;
+  }
+  if (auto refusal = RefuseAsSaveFolder(folder)) {
+    ask_(*refusal, "制限", MB_OK);
+    return result;
+  }
+
+  if (folder != record_.SavePath && ChangeFolder(folder, result)) return result;
+  if (!FolderExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
+    ask_("保存先フォルダが存在しません", applicationName_, MB_OK);
+    return result;
+  }
+
+  const bool keptN = record_.History != 0;
+  record_.SavePath = folder;
+  record_.SaveTimeNum = entered.SaveTimeNum;
+  record_.SaveTimeTani = entered.SaveTimeTani;
+  record_.History = entered.History;
+  record_.HistoryNum = entered.HistoryNum;
+  record_.OpenStart = entered.OpenStart;
+  record_.StartBackup = entered.StartBackup;
+  record_.EndBackup = entered.EndBackup;
+  record_.DefMode = entered.DefMode;
+
+  if (keptN && record_.History == 0) {
+    ToKeepNone();
+  } else if (keptN && record_.History == 1) {
+    if (engine_.PruneHistory()) Error(engine_.GetLastErrorText(), "Error");
+  } else if (!keptN && record_.History == 1) {
+    if (ToKeepN()) {
+      result.closeWithOk = closed_;
+      return result;
+    }
+  }
+  result.closeWithOk = true;
+  return result;
+}
+
+// Discards the backups of the old folder and empties the new one. True when
+// the dialog stays open.
+bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResult& result) {
+  if (ask_("既に保存されているバックアップは破棄され\n新しい保存先に入っているファイルも空になります\n"
+           "よろしいですか？",
+           "保存先フォルダが変更されました", MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+    result.restoreOldFolder = true;
+    return true;
+  }
+  if (FolderExists(record_.SavePath)) {
+    if (engine_.ClearBackups()) {
+      Error(engine_.GetLastErrorText(), "以前のバックアップの初期化に失敗しました");
+    }
+    RemoveDirectoryA(record_.SavePath.c_str());
+  } else {
+    // A folder that was never created holds no backups; only the history
+    // goes.
+    COutFile history(kHistoryFileName);
+    if (!history.GetErrorMsg().empty() || history.Clear()) {
+      Error("履歴ファイルの初期化に失敗しました", "以前のバックアップの初期化に失敗しました");
+    }
+  }
+  if (fileutil::FileInDirectory(folder)) {
+    MessageBuffer msg{};
+    if (fileutil::ClearDirectory(folder, msg)) {
+      Error(folder + "を空にできませんでした", MessageText(msg));
+      return true;
+    }
+  }
+  return false;
+}
+
+// Keep N -> keep none: the older generations go; the newest plain generation
+// moves up into the save folder, the newest archive stays as the one line.
+// Each failure ends the conversion: after it the save folder and history
+// have been reset (or could not be), and later steps would only report the
+// same cause again.
+void CSaveFolderChange::ToKeepNone() {
+  const std::string save = record_.SavePath;
+  if (!fileutil::FileInDirectory(save)) {
+    ResetHistory();
+    return;
+  }
+  COutFile history(kHistoryFileName);
+  if (!history.GetErrorMsg().empty()) {
+    Error("履歴ファイルのオープンに失敗しました", kHistoryFileName);
+    if (engine_.ClearBackups()) Error("バックアップの履歴に失敗しました", "Error");
+    closed_ = true;
+    return;
+  }
+  const int count = history.GetLineCount();
+  for (int i = 1; i <= count; ++i) {
+    const std::string entry = history.ReadLineEx(1, 1);
+    if (history.DeleteLine(1, 1)) {
+      Error("ファイルへの書き込みに失敗しました", history.GetFilePath());
+      ResetHistory();
+      return;
+    }
+    // Only entries directly inside the save folder are ever moved or
+    // deleted; other lines just go.
+    const bool inSaveFolder = IsGenerationOf(entry, save);
+    if (i < count) {
+      if (!inSaveFolder || !EntryExists(entry)) continue;
+      MessageBuffer msg{};
+      if (fileutil::DeleteDirectory(entry, msg) && !DeleteFileA(entry.c_str())) {
+        Error("必要のない過去のバックアップの削除に失敗しました", entry);
+        ResetHistory();
+        return;
+      }
+      continue;
+    }
+    if (FolderExists(entry)) {
+      if (history.Clear()) {
+        Error("履歴ファイルの初期化に失敗しました", history.GetFilePath());
+        closed_ = true;
+        return;
+      }
+      if (!inSaveFolder) return;
+      MessageBuffer msg{};
+      if (fileutil::MoveFiles(entry, save, msg)) {
+        Error("過去にバックアップされたファイルの移動に失敗しました", MessageText(msg));
+        ResetHistory();
+        return;
+      }
+      fileutil::DeleteDirectory(entry, msg);
+    } else if (EntryExists(entry)) {
+      history.AddLine(entry);  // the newest archive stays where it is
+    } else if (history.Clear()) {
+      Error("履歴ファイルの初期化に失敗しました", history.GetFilePath());
+      closed_ = true;
+      return;
+    }
+  }
+}
+
+// Keep none -> keep N: what lies in the save folder becomes the first
+// generation. A failed move still records the generation folder, so that
+// what did move is pruned like any generation.
+bool CSaveFolderChange::ToKeepN() {
+  COutFile history(kHistoryFileName);
+  if (!history.GetErrorMsg().empty()) {
+    Error("履歴ファイルのオープンに失敗しました", kHistoryFileName);
+    closed_ = true;
+    return false;
+  }
+  const std::string save = record_.SavePath;
+  if (history.GetLineCount() == 1 || !fileutil::FileInDirectory(save)) return false;
+  const std::optional<std::string> name = GenerationName(clock_ ? clock_() : std::time(nullptr));
+  if (!name) return false;
+  const std::string generation = save + "\\" + *name;
+  CreateDirectoryA(generation.c_str(), nullptr);
+  MessageBuffer msg{};
+  if (fileutil::MoveFiles(save, generation, msg)) {
+    ask_("既にバックアップされたファイルの移動に失敗しました", MessageText(msg), MB_OK);
+    closed_ = true;
+  }
+  if (history.Clear()) {
+    Error("履歴ファイルの初期化に失敗しました", kHistoryFileName);
+    closed_ = true;
+    return false;
+  }
+  if (history.AddLine(generation)) {
+    Error("履歴ファイルへの書き込みに失敗しました", kHistoryFileName);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace zelk::engine
