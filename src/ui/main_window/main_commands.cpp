@@ -3,6 +3,7 @@
 
 #include "res/resource.h"
 #include "ui/framework/message_box.h"
+#include "ui/framework/popup_menu.h"
 #include "ui/framework/shell_open.h"
 #include "ui/main_window/main_dlg.h"
 
@@ -81,12 +82,9 @@ void CMainDlg::OnVersion() {
   // The version dialog opens here.
 }
 
-void CMainDlg::OnListDoubleClick() {
+void CMainDlg::OnListDoubleClick(POINT clientPoint) {
   if (list_.Rows().SelectedCount() == 0) return;
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  ScreenToClient(list_.hwnd(), &cursor);
-  const int row = list_.RowAt(cursor);
+  const int row = list_.RowAt(clientPoint);
   if (row >= 0) list_.ReverseMark(static_cast<std::size_t>(row));
 }
 
@@ -104,8 +102,7 @@ void CMainDlg::OnListRightClick() {
       EnableMenuItem(popup, id, MF_BYCOMMAND | state);
     }
   }
-  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, hwnd(),
-                 nullptr);
+  TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor, hwnd());
   DestroyMenu(menu);
 }
 

@@ -196,7 +196,7 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == IDC_LIST_TARGET && header->code == NM_DBLCLK) {
-        OnListDoubleClick();
+        OnListDoubleClick(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->ptAction);
         SetMessageResult(0);
         return TRUE;
       }

@@ -76,7 +76,8 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   void RouteCommands();
   void OnPaint();
   void OnListRightClick();
-  void OnListDoubleClick();
+  // The point of the double-click, in the list view's client coordinates.
+  void OnListDoubleClick(POINT clientPoint);
   INT_PTR OnQueryEndSession(LPARAM lParam);
   void OnEndSession(bool ending);
 
