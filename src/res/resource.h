@@ -48,6 +48,9 @@
 #define ID_BACKUP_NOW          32774
 #define ID_VERSION             32775
 
+// Controls of the comment dialog
+#define IDC_COMMENT_TEXT       1300
+
 // List context menus
 #define ID_LIST_ADD            32780
 #define ID_LIST_EDIT_COMMENT   32781

@@ -1,47 +1,101 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <mutex>
+#include <optional>
+#include <string>
+
 #include "targets/path_status.h"
+#include "ui/target_list/browse_for_target.h"
 #include "ui/target_list/list_ctrl_target.h"
 
 namespace zelk::ui {
 namespace {
 
+std::mutex& HandlerLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+BrowseForTargetHandler& Handler() {
+  static BrowseForTargetHandler handler;
+  return handler;
+}
+
 // Frees a shell item id list.
-struct ItemIdList {
-  LPITEMIDLIST ids = nullptr;
+class ItemIdList {
+ public:
+  explicit ItemIdList(LPITEMIDLIST ids) : ids_(ids) {}
   ~ItemIdList() {
-    if (ids != nullptr) CoTaskMemFree(ids);
+    if (ids_ != nullptr) CoTaskMemFree(ids_);
   }
+  ItemIdList(const ItemIdList&) = delete;
+  ItemIdList& operator=(const ItemIdList&) = delete;
+  LPITEMIDLIST get() const { return ids_; }
+
+ private:
+  LPITEMIDLIST ids_;
 };
+
+// "C:\" and the like: the shell hands a drive root over in this form.
+bool IsDriveRoot(const std::string& path) {
+  return path.size() == 3 && path[1] == ':' && path[2] == '\\' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
 
 }  // namespace
 
+LPITEMIDLIST BrowseForTarget(BROWSEINFOA& info) {
+  BrowseForTargetHandler handler;
+  {
+    std::lock_guard<std::mutex> guard(HandlerLock());
+    handler = Handler();
+  }
+  if (handler) return handler(info);
+  return SHBrowseForFolderA(&info);
+}
+
+void SetBrowseForTargetHandler(BrowseForTargetHandler handler) {
+  std::lock_guard<std::mutex> guard(HandlerLock());
+  Handler() = std::move(handler);
+}
+
 bool CListCtrl_Target::AddFromBrowser(HWND owner) {
   char displayName[MAX_PATH] = {};
-  char title[] = "ファイルorフォルダの選択";
+  std::string title = "ファイルorフォルダの選択";
   BROWSEINFOA info{};
   info.hwndOwner = owner;
   info.pidlRoot = nullptr;  // the desktop
   info.pszDisplayName = displayName;
-  info.lpszTitle = title;
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_BROWSEINCLUDEFILES;  // 0x4001
-  ItemIdList picked;
-  picked.ids = SHBrowseForFolderA(&info);
-  if (picked.ids == nullptr) return false;  // cancelled
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_BROWSEINCLUDEFILES;  // 0x4001: folders and files
+  ItemIdList picked(BrowseForTarget(info));
+  if (picked.get() == nullptr) return false;  // cancelled
 
   char path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListA(picked.ids, path)) {
-    SetLastErrorText("例外エラー:1");
+  if (!SHGetPathFromIDListA(picked.get(), path)) {
+    SetLastErrorText(kNoFileSystemPath);
     return true;
   }
-  const std::optional<targets::PathKind> kind = targets::QueryPathKind(path);
-  const int mark = kind == targets::PathKind::Folder ? targets::ActiveFolder : targets::ActiveFile;
-  Rows().Append(targets::TargetEntry{path, std::string(), mark});
+  const std::string pickedPath(path);
+  // A drive root (or a share root) has no status of its own: it could be
+  // neither told apart as a folder nor found at a run, where it would count
+  // as missing every time. It is refused here rather than listed.
+  const std::optional<targets::PathKind> kind = targets::QueryPathKind(pickedPath);
+  if (!kind) {
+    SetLastErrorText(IsDriveRoot(pickedPath) ? kDriveRootRefused : kAddFailed);
+    return true;
+  }
+  const int mark = *kind == targets::PathKind::Folder ? targets::ActiveFolder : targets::ActiveFile;
+  const std::size_t index = Rows().Append(targets::TargetEntry{pickedPath, std::string(), mark});
+  if (hwnd() != nullptr && static_cast<std::size_t>(ListView_GetItemCount(hwnd())) != Rows().size()) {
+    // The view took no item for the row: keep rows and view alike.
+    Rows().Remove(index);
+    SetLastErrorText(kAddFailed);
+    return true;
+  }
   SetLastErrorText({});
   return false;
 }
-
-void CListCtrl_Target::EditSelectedComment(HWND /*owner*/) {}
 
 }  // namespace zelk::ui

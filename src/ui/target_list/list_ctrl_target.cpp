@@ -1,8 +1,61 @@
 #include "ui/target_list/list_ctrl_target.h"
 
 #include "res/resource.h"
+#include "ui/framework/message_box.h"
 
 namespace zelk::ui {
+namespace {
+
+constexpr int kIconSize = 16;
+constexpr int kIconCount = 4;  // one image per mark, 0..3
+constexpr int kImageListGrowth = 16;
+
+// A GDI bitmap loaded from the resources, freed on every way out.
+class ResourceBitmap {
+ public:
+  explicit ResourceBitmap(int id)
+      : bitmap_(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {}
+  ~ResourceBitmap() {
+    if (bitmap_ != nullptr) DeleteObject(bitmap_);
+  }
+  ResourceBitmap(const ResourceBitmap&) = delete;
+  ResourceBitmap& operator=(const ResourceBitmap&) = delete;
+  HBITMAP get() const { return bitmap_; }
+
+ private:
+  HBITMAP bitmap_;
+};
+
+// The four state images, 16 x 16 in 24 bits, white being transparent.
+HIMAGELIST CreateStateImages() {
+  ResourceBitmap strip(IDB_LIST_STATES);
+  if (strip.get() == nullptr) return nullptr;
+  HIMAGELIST images =
+      ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, kIconCount, kImageListGrowth);
+  if (images == nullptr) return nullptr;
+  if (ImageList_AddMasked(images, strip.get(), RGB(255, 255, 255)) < 0) {
+    ImageList_Destroy(images);
+    return nullptr;
+  }
+  return images;
+}
+
+void InsertColumn(HWND list, int index, const char* header, int width) {
+  std::string text(header);
+  LVCOLUMNA column{};
+  column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.pszText = text.data();
+  column.cx = width;
+  column.iSubItem = index;
+  SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+// A mark outside 0..3 (only from a hand-edited list file) has no icon.
+int ImageOfMark(int mark) { return (mark >= 0 && mark < kIconCount) ? mark : I_IMAGENONE; }
+
+}  // namespace
 
 using targets::RowChange;
 
@@ -12,33 +65,35 @@ CListCtrl_Target::CListCtrl_Target() {
 
 CListCtrl_Target::~CListCtrl_Target() {
   Rows().SetChangeHook({});
+  if (subclassed_ && IsWindow(hwnd())) RemoveWindowSubclass(hwnd(), ViewProc, 0);
   if (images_ != nullptr) ImageList_Destroy(images_);
+}
+
+void CListCtrl_Target::OnAttach() {
+  if (hwnd() == nullptr) return;
+  // The list view receives WM_DROPFILES itself (it accepts files); the
+  // subclass hands them to the control.
+  subclassed_ = SetWindowSubclass(hwnd(), ViewProc, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
 bool CListCtrl_Target::InitList(const std::string& listFilePath) {
   if (hwnd() != nullptr) {
-    images_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LIST_STATES), 16,
-                                   16, RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    if (images_ == nullptr) images_ = CreateStateImages();
     if (images_ != nullptr) ListView_SetImageList(hwnd(), images_, LVSIL_SMALL);
 
     RECT client{};
     GetClientRect(hwnd(), &client);
     const int width = client.right - client.left;
-    char pathHeader[] = "バックアップ対象";
-    char commentHeader[] = "コメント";
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = pathHeader;
-    column.cx = (width / 10) * 7;
-    column.iSubItem = 0;
-    SendMessageA(hwnd(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    column.pszText = commentHeader;
-    column.cx = (width / 10) * 3;
-    column.iSubItem = 1;
-    SendMessageA(hwnd(), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+    InsertColumn(hwnd(), 0, "バックアップ対象", (width / 10) * 7);
+    InsertColumn(hwnd(), 1, "コメント", (width / 10) * 3);
   }
   SetListFilePath(listFilePath);
-  return LoadList();
+  if (LoadList()) {
+    ShowMessageBox(hwnd() != nullptr ? GetParent(hwnd()) : nullptr, GetLastErrorText(), "Error",
+                   MB_OK | MB_ICONERROR);
+    return true;
+  }
+  return false;
 }
 
 int CListCtrl_Target::RowAt(POINT clientPoint) const {
@@ -53,7 +108,7 @@ void CListCtrl_Target::InsertItem(std::size_t index) {
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = static_cast<int>(index);
   item.pszText = const_cast<char*>(row.entry.path.c_str());
-  item.iImage = row.entry.mark;
+  item.iImage = ImageOfMark(row.entry.mark);
   SendMessageA(hwnd(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
   UpdateItem(index);
 }
@@ -64,8 +119,7 @@ void CListCtrl_Target::UpdateItem(std::size_t index) {
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
   item.iItem = static_cast<int>(index);
   item.pszText = const_cast<char*>(row.entry.path.c_str());
-  // A mark outside 0..3 has no icon of its own.
-  item.iImage = (row.entry.mark >= 0 && row.entry.mark <= 3) ? row.entry.mark : I_IMAGENONE;
+  item.iImage = ImageOfMark(row.entry.mark);
   item.stateMask = LVIS_SELECTED;
   item.state = row.selected ? LVIS_SELECTED : 0;
   SendMessageA(hwnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
@@ -78,11 +132,15 @@ void CListCtrl_Target::UpdateItem(std::size_t index) {
 }
 
 void CListCtrl_Target::Refill() {
+  SendMessageA(hwnd(), WM_SETREDRAW, FALSE, 0);
   SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
   for (std::size_t i = 0; i < Rows().size(); ++i) InsertItem(i);
+  SendMessageA(hwnd(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void CListCtrl_Target::OnRowChange(const RowChange& change) {
+  TrackEditedRow(change);
   if (hwnd() == nullptr) return;
   mirroring_ = true;
   switch (change.kind) {
@@ -103,21 +161,34 @@ void CListCtrl_Target::OnRowChange(const RowChange& change) {
 }
 
 bool CListCtrl_Target::OnReflectedNotify(NMHDR& header, LRESULT& result) {
-  if (header.code == LVN_ITEMCHANGED && !mirroring_) {
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if (change.uChanged & LVIF_STATE) {
-      const bool selected = (change.uNewState & LVIS_SELECTED) != 0;
-      if (change.iItem < 0) {
-        // A change of every item at once (select all / none).
-        for (std::size_t i = 0; i < Rows().size(); ++i) Rows().SetSelected(i, selected);
-      } else {
-        Rows().SetSelected(static_cast<std::size_t>(change.iItem), selected);
+  switch (header.code) {
+    case LVN_ITEMCHANGED: {
+      if (mirroring_) return false;
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      if (change.uChanged & LVIF_STATE) {
+        const bool selected = (change.uNewState & LVIS_SELECTED) != 0;
+        if (change.iItem < 0) {
+          // A change of every item at once (select all / none).
+          for (std::size_t i = 0; i < Rows().size(); ++i) Rows().SetSelected(i, selected);
+        } else {
+          Rows().SetSelected(static_cast<std::size_t>(change.iItem), selected);
+        }
       }
+      result = 0;
+      return true;
     }
-    result = 0;
-    return true;
+    case LVN_COLUMNCLICK:
+      SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+      result = 0;
+      return true;
+    case LVN_KEYDOWN:
+      // The list view goes on with the key as usual afterwards.
+      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) DeleteSelected();
+      result = 0;
+      return true;
+    default:
+      return false;
   }
-  return false;
 }
 
 }  // namespace zelk::ui

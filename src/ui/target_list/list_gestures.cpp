@@ -1,0 +1,80 @@
+// The list's own gestures: files dropped from the shell and header clicks.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/profile.h"
+#include "ui/target_list/list_ctrl_target.h"
+
+namespace zelk::ui {
+namespace {
+
+// Releases the shell's drop data on every way out.
+class DropData {
+ public:
+  explicit DropData(HDROP drop) : drop_(drop) {}
+  ~DropData() { DragFinish(drop_); }
+  DropData(const DropData&) = delete;
+  DropData& operator=(const DropData&) = delete;
+
+  std::vector<std::string> Paths() const {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileA(drop_, 0xFFFFFFFF, nullptr, 0);
+    paths.reserve(count);
+    for (UINT i = 0; i < count; ++i) {
+      // Read at the length the drop reports, so a long path arrives whole
+      // (and is then refused as too long) instead of cut to a shorter one.
+      const UINT length = DragQueryFileA(drop_, i, nullptr, 0);
+      std::string path(length + 1, '\0');
+      const UINT copied = DragQueryFileA(drop_, i, path.data(), length + 1);
+      path.resize(copied);
+      paths.push_back(std::move(path));
+    }
+    return paths;
+  }
+
+ private:
+  HDROP drop_;
+};
+
+}  // namespace
+
+LRESULT CALLBACK CListCtrl_Target::ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR subclassId, DWORD_PTR refData) {
+  auto* self = reinterpret_cast<CListCtrl_Target*>(refData);
+  switch (message) {
+    case WM_DROPFILES:
+      self->OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ViewProc, subclassId);
+      self->subclassed_ = false;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void CListCtrl_Target::OnDropFiles(HDROP drop) {
+  DropData data(drop);
+  // A disabled list (a backup run is in progress) takes nothing.
+  if (!IsWindowEnabled(hwnd())) return;
+  AddDroppedPaths(data.Paths());
+}
+
+void CListCtrl_Target::SortByColumn(int column) {
+  // A click on another column starts that column's cycle with toggle false.
+  const bool toggle = sortState_.Click(column);
+  Rows().Sort(column, toggle);
+  // The state after the click goes to the INI file in one write, for
+  // reference only: nothing reads it back.
+  settings::IniWriteBatch batch;
+  batch.WriteInt("List_Target", "Turn", sortState_.toggle ? 1 : 0);
+  batch.WriteInt("List_Target", "SubItem", sortState_.lastColumn);
+  batch.Commit();
+}
+
+}  // namespace zelk::ui
