@@ -41,6 +41,24 @@
 #define IDC_GROUP_EDIT         1009
 #define IDC_GROUP_RUN          1010
 
+// Controls of the options dialog
+#define IDC_OPT_SAVE_PATH      1100
+#define IDC_OPT_BROWSE         1101
+#define IDC_OPT_HISTORY_NONE   1102
+#define IDC_OPT_HISTORY_KEEP   1103
+#define IDC_OPT_HISTORY_NUM    1104
+#define IDC_OPT_HISTORY_SPIN   1105
+#define IDC_OPT_INTERVAL       1106
+#define IDC_OPT_INTERVAL_SPIN  1107
+#define IDC_OPT_UNIT           1108
+#define IDC_OPT_FORMAT_PLAIN   1109
+#define IDC_OPT_FORMAT_ZIP     1110
+#define IDC_OPT_FORMAT_LZH     1111
+#define IDC_OPT_OPEN_START     1112
+#define IDC_OPT_START_BACKUP   1113
+#define IDC_OPT_END_BACKUP     1114
+#define IDC_OPT_DEFAULTS       1115
+
 // Menu bar
 #define ID_OPTIONS             32771
 #define ID_OPEN_SAVE_FOLDER    32772

@@ -6,6 +6,7 @@
 #include "ui/framework/popup_menu.h"
 #include "ui/framework/shell_open.h"
 #include "ui/main_window/main_dlg.h"
+#include "ui/options_dialog/options_dlg.h"
 
 namespace zelk::ui {
 
@@ -75,7 +76,8 @@ void CMainDlg::OnOptions() {
     ShowMessageBox(hwnd(), "コピー中は設定を変更できません", "しばらくお待ちください", MB_OK);
     return;
   }
-  // The options dialog opens here.
+  COptiondlg dialog(hwnd(), settings_, engine_, [this] { return IsBackupRunning(); });
+  if (dialog.DoModal() == IDOK) settings_.Save();
 }
 
 void CMainDlg::OnVersion() {
