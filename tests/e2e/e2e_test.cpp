@@ -1,0 +1,237 @@
+// End-to-end tests of the real Zelk.exe under Wine.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fileutil/directory_ops.h"
+#include "res/resource.h"
+#include "zelk_process.h"
+
+using namespace zelk::e2e;
+using zelk::testing::Exists;
+using zelk::testing::IsFolder;
+using zelk::testing::ReadFile;
+using zelk::testing::WriteFile;
+
+namespace {
+
+// The generation folders or archives directly inside a folder.
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = data.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(h, &data));
+  FindClose(h);
+  return names;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(zelk_.Path("src\\Data\\one.txt"), "one");
+    WriteFile(zelk_.Path("src\\Data\\sub\\two.txt"), std::string(100000, 't'));
+    WriteFile(zelk_.Path("src\\note.txt"), "note");
+  }
+  void UseTargets() {
+    zelk_.WriteFileList({"3;" + zelk_.Path("src\\Data") + ";daily;", "2;" + zelk_.Path("src\\note.txt") + ";;"});
+  }
+  std::string Options(int history, int historyNum, int mode, const std::string& extra = "") {
+    return "SavePath=" + zelk_.Path("save") + "\r\nHistory=" + std::to_string(history) +
+           "\r\nHistoryNum=" + std::to_string(historyNum) + "\r\nDefMode=" + std::to_string(mode) +
+           "\r\n" + extra;
+  }
+  // Backup now, and the completion box answered.
+  void BackupNow() {
+    zelk_.Command(ID_BACKUP_NOW);
+    MessageBoxSeen box = zelk_.WaitForBox();
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, "バックアップが完了しました");
+    EXPECT_EQ(box.caption, "Zelk");
+    ZelkProcess::Press(box, IDOK);
+  }
+  void ExitFromWindow() {
+    zelk_.Command(IDC_EXIT);
+    EXPECT_TRUE(zelk_.WaitForExit());
+  }
+  void ExpectTreeCopied(const std::string& root) {
+    EXPECT_EQ(ReadFile(root + "\\Data\\one.txt"), "one");
+    EXPECT_TRUE(ReadFile(root + "\\Data\\sub\\two.txt") == std::string(100000, 't')) << root;
+    EXPECT_EQ(ReadFile(root + "\\note.txt"), "note");
+  }
+
+  ZelkProcess zelk_;
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, BackupNowKeepsTheLastTwoPlainGenerations) {
+  zelk_.WriteIni(Options(1, 2, 0));
+  UseTargets();
+  zelk_.Start();
+  for (int run = 0; run < 3; ++run) {
+    if (run > 0) Sleep(1100);  // one generation name per second
+    BackupNow();
+  }
+  ExitFromWindow();
+  std::vector<std::string> gens = Entries(zelk_.Path("save"));
+  ASSERT_EQ(gens.size(), 2u);
+  for (const auto& gen : gens) ExpectTreeCopied(zelk_.Path("save\\" + gen));
+  std::vector<std::string> history = Lines(ReadFile(zelk_.Path("History.dat")));
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_EQ(history[0], zelk_.Path("save\\" + gens[0]));
+  EXPECT_EQ(history[1], zelk_.Path("save\\" + gens[1]));
+}
+
+TEST_F(EndToEnd, KeepNoneEmptiesTheSaveFolderAndCopiesIntoIt) {
+  zelk_.WriteIni(Options(0, 2, 0));
+  UseTargets();
+  WriteFile(zelk_.Path("save\\old.txt"), "old");
+  zelk_.Start();
+  BackupNow();
+  ExitFromWindow();
+  EXPECT_FALSE(Exists(zelk_.Path("save\\old.txt")));
+  ExpectTreeCopied(zelk_.Path("save"));
+  EXPECT_EQ(ReadFile(zelk_.Path("History.dat")), "");
+}
+
+TEST_F(EndToEnd, ZipGenerationsPassUnzip) {
+  zelk_.WriteIni(Options(1, 5, 1));
+  UseTargets();
+  zelk_.Start();
+  BackupNow();
+  ExitFromWindow();
+  std::vector<std::string> gens = Entries(zelk_.Path("save"));
+  ASSERT_EQ(gens.size(), 1u);
+  ASSERT_EQ(gens[0].substr(gens[0].size() - 4), ".zip");
+  const std::string archive = UnixPath(zelk_.Path("save\\" + gens[0]));
+  const std::string out = UnixPath(zelk_.Path("unzipped"));
+  EXPECT_EQ(RunUnix("unzip -tq '" + archive + "'"), 0);
+  EXPECT_EQ(RunUnix("unzip -q '" + archive + "' -d '" + out + "'"), 0);
+  ExpectTreeCopied(zelk_.Path("unzipped"));
+}
+
+TEST_F(EndToEnd, LzhGenerationsPassLhasa) {
+  zelk_.WriteIni(Options(1, 5, 2));
+  UseTargets();
+  zelk_.Start();
+  BackupNow();
+  ExitFromWindow();
+  std::vector<std::string> gens = Entries(zelk_.Path("save"));
+  ASSERT_EQ(gens.size(), 1u);
+  ASSERT_EQ(gens[0].substr(gens[0].size() - 4), ".lzh");
+  const std::string archive = UnixPath(zelk_.Path("save\\" + gens[0]));
+  const std::string out = UnixPath(zelk_.Path("unlzh"));
+  EXPECT_EQ(RunUnix("lhasa tq '" + archive + "'"), 0);
+  EXPECT_EQ(RunUnix("mkdir -p '" + out + "' && cd '" + out + "' && lhasa xq '" + archive + "'"), 0);
+  ExpectTreeCopied(zelk_.Path("unlzh"));
+}
+
+TEST_F(EndToEnd, StartRefusesAnEmptyListAndAListWithoutActiveTargets) {
+  zelk_.WriteIni(Options(1, 2, 0));
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+  MessageBoxSeen box = zelk_.WaitForBox();
+  EXPECT_EQ(box.text, "対象ファイルが登録されていません");
+  EXPECT_EQ(box.caption, "Zelk");
+  ZelkProcess::Press(box, IDOK);
+  EXPECT_TRUE(IsWindowVisible(zelk_.MainWindow()));
+  ExitFromWindow();
+
+  ZelkProcess paused;
+  paused.WriteIni("SavePath=" + paused.Path("save") + "\r\n");
+  paused.WriteFileList({"0;" + paused.Path("x.txt") + ";;", "1;" + paused.Path("y") + ";;"});
+  paused.Start();
+  paused.Command(IDC_START);
+  box = paused.WaitForBox();
+  EXPECT_EQ(box.text, "処理対象ファイルが選択されていません");
+  ZelkProcess::Press(box, IDOK);
+  EXPECT_TRUE(IsWindowVisible(paused.MainWindow()));
+  paused.Command(IDC_EXIT);
+  EXPECT_TRUE(paused.WaitForExit());
+}
+
+TEST_F(EndToEnd, MissingTargetQuestionAtStart) {
+  zelk_.WriteIni(Options(1, 2, 0, "SaveTimeNum=1\r\nSaveTimeTani=0\r\n"));
+  const std::string missing = zelk_.Path("src\\gone.txt");
+  zelk_.WriteFileList({"2;" + missing + ";;", "3;" + zelk_.Path("src\\Data") + ";;"});
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+  MessageBoxSeen box = zelk_.WaitForBox();
+  EXPECT_EQ(box.text, "存在しないファイルをリストから削除しますか？");
+  EXPECT_EQ(box.caption, missing);
+  ZelkProcess::Press(box, IDNO);
+  Sleep(200);
+  EXPECT_TRUE(IsWindowVisible(zelk_.MainWindow())) << "No abandons the start";
+
+  zelk_.Command(IDC_START);
+  box = zelk_.WaitForBox();
+  ZelkProcess::Press(box, IDYES);
+  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+  EXPECT_FALSE(IsWindowVisible(zelk_.MainWindow())) << "the window went to the tray";
+  EXPECT_EQ(ReadFile(zelk_.Path("FileList.dat")), "3;" + zelk_.Path("src\\Data") + ";;\r\n")
+      << "Start saves the list without the missing row";
+  zelk_.Command(ID_TRAY_EXIT);  // EndBackup is on by default: one last backup
+  EXPECT_TRUE(zelk_.WaitForExit());
+  ASSERT_EQ(Entries(zelk_.Path("save")).size(), 1u);
+}
+
+TEST_F(EndToEnd, PeriodicRunsInTheTrayStopInWindowMode) {
+  zelk_.WriteIni(Options(1, 99, 0, "SaveTimeNum=1\r\nSaveTimeTani=2\r\nEndBackup=0\r\n"));
+  UseTargets();
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+  // Runs follow each other one second apart while the window is hidden.
+  std::size_t count = 0;
+  for (int i = 0; i < 300 && count < 3; ++i) {
+    Sleep(50);
+    count = Entries(zelk_.Path("save")).size();
+  }
+  EXPECT_GE(count, 3u);
+  EXPECT_FALSE(IsWindowVisible(zelk_.MainWindow()));
+  EXPECT_TRUE(zelk_.NoBoxOpen());
+
+  zelk_.Command(ID_TRAY_RESTORE);
+  for (int i = 0; i < 100 && !IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+  EXPECT_TRUE(IsWindowVisible(zelk_.MainWindow()));
+  Sleep(1500);  // a run that was already going may still finish
+  const std::size_t settled = Entries(zelk_.Path("save")).size();
+  Sleep(2500);
+  EXPECT_EQ(Entries(zelk_.Path("save")).size(), settled) << "no timer runs in window mode";
+  ExitFromWindow();
+  for (const auto& gen : Entries(zelk_.Path("save"))) ExpectTreeCopied(zelk_.Path("save\\" + gen));
+  EXPECT_EQ(Lines(ReadFile(zelk_.Path("History.dat"))).size(), settled);
+}
+
+TEST_F(EndToEnd, ExitFromTheTrayTakesTheLastBackup) {
+  zelk_.WriteIni(Options(1, 2, 0, "SaveTimeNum=1\r\nSaveTimeTani=0\r\nEndBackup=1\r\n"));
+  UseTargets();
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+  ASSERT_FALSE(IsWindowVisible(zelk_.MainWindow()));
+  EXPECT_TRUE(Entries(zelk_.Path("save")).empty()) << "no first backup without StartBackup";
+  zelk_.Command(ID_TRAY_EXIT);
+  EXPECT_TRUE(zelk_.WaitForExit());
+  std::vector<std::string> gens = Entries(zelk_.Path("save"));
+  ASSERT_EQ(gens.size(), 1u);
+  ExpectTreeCopied(zelk_.Path("save\\" + gens[0]));
+}

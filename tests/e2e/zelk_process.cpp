@@ -1,0 +1,181 @@
+#include "zelk_process.h"
+
+#include <gtest/gtest.h>
+
+namespace zelk::e2e {
+namespace {
+
+std::string BinFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  return folder.substr(0, folder.rfind('\\'));
+}
+
+struct Search {
+  DWORD processId;
+  bool wantMain;
+  HWND found = nullptr;
+};
+
+std::string Text(HWND window) {
+  char text[1024] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+bool IsDialogOf(HWND window, DWORD processId) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char cls[32] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  return pid == processId && std::string(cls) == "#32770" && IsWindowVisible(window);
+}
+
+// The main window carries the target list; a message box carries a static
+// text (id 0xFFFF) and no list.
+HWND Find(DWORD processId, bool wantMain) {
+  Search search{processId, wantMain};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (!IsDialogOf(window, s->processId)) return TRUE;
+        const bool isMain = GetDlgItem(window, 1000) != nullptr;
+        const bool isBox = GetDlgItem(window, 0xFFFF) != nullptr && !isMain;
+        if ((s->wantMain && isMain) || (!s->wantMain && isBox)) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
+ZelkProcess::ZelkProcess() {
+  for (const char* file : {"Zelk.exe", "ZIP32J.DLL", "UNLHA32.DLL"}) {
+    CopyFileA((BinFolder() + "\\" + file).c_str(), (dir_ / file).c_str(), FALSE);
+  }
+}
+
+ZelkProcess::~ZelkProcess() {
+  if (process_.hProcess != nullptr) {
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, 10000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+}
+
+void ZelkProcess::WriteIni(const std::string& optionLines, bool stopped) {
+  testing::WriteFile(dir_ / "Zelk.ini", "[Option]\r\n" + optionLines + "[Main]\r\nStop=" +
+                                            (stopped ? "1" : "0") + "\r\n");
+}
+
+void ZelkProcess::WriteFileList(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  testing::WriteFile(dir_ / "FileList.dat", text);
+}
+
+void ZelkProcess::Start() {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  const std::string exe = dir_ / "Zelk.exe";
+  std::string commandLine = "\"" + exe + "\"";
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             dir_.path().c_str(), &startup, &process_));
+  for (int waited = 0; waited < 30000 && main_ == nullptr; waited += 20) {
+    main_ = Find(process_.dwProcessId, true);
+    if (main_ == nullptr) Sleep(20);
+  }
+  ASSERT_NE(main_, nullptr) << "the main window did not appear";
+}
+
+bool ZelkProcess::IsRunning() const {
+  return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ZelkProcess::WaitForExit(DWORD timeoutMs) {
+  return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void ZelkProcess::Command(WORD id) const { PostMessageA(main_, WM_COMMAND, id, 0); }
+
+void ZelkProcess::TrayEvent(UINT mouseMessage) const {
+  PostMessageA(main_, 124678, 123564, mouseMessage);
+}
+
+MessageBoxSeen ZelkProcess::WaitForBox(DWORD timeoutMs) const {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+    if (HWND box = Find(process_.dwProcessId, false)) {
+      return {box, Text(box), Text(GetDlgItem(box, 0xFFFF))};
+    }
+    Sleep(20);
+  }
+  return {};
+}
+
+void ZelkProcess::Press(const MessageBoxSeen& box, int button) {
+  PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  for (int waited = 0; waited < 10000 && IsWindow(box.window) && IsWindowVisible(box.window);
+       waited += 20) {
+    Sleep(20);
+  }
+}
+
+bool ZelkProcess::NoBoxOpen() const { return Find(process_.dwProcessId, false) == nullptr; }
+
+std::string UnixPath(const std::string& windowsPath) {
+  using Convert = char*(CDECL*)(LPCWSTR);
+  static auto convert = reinterpret_cast<Convert>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (convert == nullptr) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), n);
+  char* unix = convert(wide.c_str());
+  if (unix == nullptr) return {};
+  std::string result = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+int RunUnix(const std::string& shellCommand, DWORD timeoutMs) {
+  // Wine starts Linux programs but gives no process handle to wait on: the
+  // shell leaves the exit code in a file that is polled for.
+  static int counter = 0;
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  const std::string result =
+      std::string(temp) + "zelk-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+      std::to_string(counter++) + ".rc";
+  DeleteFileA(result.c_str());
+  std::string line = "/bin/sh -c \"" + shellCommand + "; echo $? > '" + UnixPath(result) + "'\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    ADD_FAILURE() << "cannot start " << line << ": error " << GetLastError();
+    return -1;
+  }
+  if (info.hThread != nullptr) CloseHandle(info.hThread);
+  if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+  for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+    const std::string text = testing::ReadFile(result);
+    if (!text.empty() && text.back() == '\n') {
+      DeleteFileA(result.c_str());
+      return std::stoi(text);
+    }
+    Sleep(20);
+  }
+  ADD_FAILURE() << "no result from " << line;
+  return -1;
+}
+
+}  // namespace zelk::e2e

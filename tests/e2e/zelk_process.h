@@ -1,0 +1,66 @@
+// Drives the built Zelk.exe as a black box: a test folder of its own with an
+// INI file and FileList.dat of the test's making, the real program started
+// there, its windows found, its buttons and menu commands pressed, its
+// message boxes read and answered, and Linux checkers run on what it wrote.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "win_temp_dir.h"
+
+namespace zelk::e2e {
+
+struct MessageBoxSeen {
+  HWND window = nullptr;
+  std::string caption;
+  std::string text;
+};
+
+class ZelkProcess {
+ public:
+  // Copies Zelk.exe and the archiver libraries into a fresh test folder.
+  ZelkProcess();
+  ~ZelkProcess();
+  ZelkProcess(const ZelkProcess&) = delete;
+  ZelkProcess& operator=(const ZelkProcess&) = delete;
+
+  const testing::TempDir& folder() const { return dir_; }
+  std::string Path(const std::string& relative) const { return dir_ / relative; }
+
+  void WriteIni(const std::string& optionLines, bool stopped = false);
+  void WriteFileList(const std::vector<std::string>& lines);
+
+  // Starts the program and waits for its main window.
+  void Start();
+  HWND MainWindow() const { return main_; }
+  bool IsRunning() const;
+  bool WaitForExit(DWORD timeoutMs = 30000);
+
+  // Posts a command (button or menu id) to the main window.
+  void Command(WORD id) const;
+  // Posts a tray icon callback (WM_LBUTTONDBLCLK, WM_RBUTTONUP, ...).
+  void TrayEvent(UINT mouseMessage) const;
+  // Waits for a message box of the program; empty window when none came.
+  MessageBoxSeen WaitForBox(DWORD timeoutMs = 30000) const;
+  // Presses a button of a message box (IDOK, IDYES, IDNO, ...) and waits
+  // until it has gone.
+  static void Press(const MessageBoxSeen& box, int button);
+  // True while no message box of the program is open.
+  bool NoBoxOpen() const;
+
+ private:
+  testing::TempDir dir_;
+  PROCESS_INFORMATION process_{};
+  HWND main_ = nullptr;
+};
+
+// The Linux path of a Windows path (Wine maps its drives onto the Linux tree).
+std::string UnixPath(const std::string& windowsPath);
+// Runs a Linux shell command (quote paths in it with single quotes) and
+// returns its exit code.
+int RunUnix(const std::string& shellCommand, DWORD timeoutMs = 60000);
+
+}  // namespace zelk::e2e
