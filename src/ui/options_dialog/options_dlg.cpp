@@ -65,6 +65,9 @@ COptiondlg::COptiondlg(HWND parent, settings::CSettings& settings, engine::CBack
       settings_(settings),
       engine_(engine),
       isBackupRunning_(std::move(isBackupRunning)) {
+  // The spins' window class, whoever runs the dialog.
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
   Bind(savePath_, IDC_OPT_SAVE_PATH);
 }
 

@@ -1,0 +1,220 @@
+// The save folder typed in the options: normalisation, refusals, a changed
+// folder with its question, and the storing of the record.
+#include "fileutil/path_names.h"
+#include "save_folder_change_fixture.h"
+#include "settings/profile.h"
+
+using namespace zelk::testing;
+namespace engine = zelk::engine;
+namespace fileutil = zelk::fileutil;
+namespace settings = zelk::settings;
+using zelk::engine::InsertRootBackslash;
+
+TEST(InsertRootBackslash, AfterTheDriveOrAtTheStart) {
+  EXPECT_EQ(InsertRootBackslash("C:Data"), "C:\\Data");
+  EXPECT_EQ(InsertRootBackslash("C:\\Data"), "C:\\Data");
+  EXPECT_EQ(InsertRootBackslash("Data\\Sub"), "\\Data\\Sub");
+  EXPECT_EQ(InsertRootBackslash("\\\\server\\share"), "\\\\server\\share");
+  EXPECT_EQ(InsertRootBackslash("C:"), "C:\\");
+  // 表 ends in the byte of a backslash: it is not taken for one.
+  EXPECT_EQ(InsertRootBackslash("表\\x"), "\\表\\x");
+  EXPECT_EQ(InsertRootBackslash("D:表"), "D:\\表");
+}
+
+TEST_F(SaveFolderChangeTest, DriveRootsAndEmptyTextAreRefused) {
+  const settings::CSettings before = settings_;
+  for (const char* typed : {"C:\\", "C:", "", "  ", "D:\\\\", "Z:/"}) {
+    boxes_.clear();
+    settings::CSettings entered = Entered();
+    entered.SavePath = typed;
+    entered.SaveTimeNum = 7;
+    const auto result = Apply(entered);
+    EXPECT_FALSE(result.closeWithOk) << typed;
+    EXPECT_EQ(boxes_, (std::vector<Box>{{"ドライブのルートは指定できません", "制限", MB_OK}})) << typed;
+  }
+  EXPECT_EQ(settings_.SavePath, before.SavePath);
+  EXPECT_EQ(settings_.SaveTimeNum, before.SaveTimeNum);
+}
+
+TEST_F(SaveFolderChangeTest, FoldersHoldingTheProgramOrTheListsAreRefused) {
+  const std::string programFolder = fileutil::PathToDirectoryPath(settings::ModuleFilePath());
+  WriteFile(Save("keep.txt"), "k");
+  for (const std::string& typed : {dir_.path(), programFolder}) {
+    boxes_.clear();
+    settings::CSettings entered = Entered();
+    entered.SavePath = typed;
+    const auto result = Apply(entered);
+    EXPECT_FALSE(result.closeWithOk) << typed;
+    ASSERT_EQ(boxes_.size(), 1u) << typed;
+    EXPECT_EQ(boxes_[0].text,
+              "プログラムやリストファイルのあるフォルダは保存先に指定できません\n" + typed);
+    EXPECT_EQ(boxes_[0].caption, "制限");
+    EXPECT_EQ(boxes_[0].flags, static_cast<unsigned>(MB_OK));
+  }
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+  EXPECT_EQ(ReadFile(Save("keep.txt")), "k");
+}
+
+TEST_F(SaveFolderChangeTest, WhileABackupRunsNothingIsDone) {
+  busy_ = true;
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "other";
+  const auto result = Apply(entered);
+  EXPECT_FALSE(result.closeWithOk);
+  EXPECT_EQ(boxes_, (std::vector<Box>{{"コピー中は設定を変更できません", "しばらくお待ちください", MB_OK}}));
+  EXPECT_FALSE(Exists(dir_ / "other"));
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+}
+
+TEST_F(SaveFolderChangeTest, UnchangedFolderStoresEveryValueAndPrunesTheHistory) {
+  const auto generations = MakeGenerations(5, settings::PlainCopy);
+  ASSERT_EQ(generations.size(), 5u);
+  settings::CSettings entered = Entered();
+  entered.SavePath = settings_.SavePath + "\\";  // normalised to the same folder
+  entered.HistoryNum = 3;
+  entered.SaveTimeNum = 30;
+  entered.SaveTimeTani = settings::Minutes;
+  entered.OpenStart = true;
+  entered.StartBackup = true;
+  entered.EndBackup = false;
+  entered.DefMode = -1;
+  const auto result = Apply(entered);
+  EXPECT_TRUE(result.closeWithOk);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+  EXPECT_EQ(settings_.HistoryNum, 3);
+  EXPECT_EQ(settings_.SaveTimeNum, 30);
+  EXPECT_EQ(settings_.SaveTimeTani, settings::Minutes);
+  EXPECT_TRUE(settings_.OpenStart);
+  EXPECT_TRUE(settings_.StartBackup);
+  EXPECT_FALSE(settings_.EndBackup);
+  EXPECT_EQ(settings_.DefMode, -1);
+  EXPECT_FALSE(Exists(generations[0]));
+  EXPECT_FALSE(Exists(generations[1]));
+  EXPECT_EQ(ReadFile(generations[2] + "\\Data\\one.txt"), "1");
+  EXPECT_EQ(HistoryLines(), (std::vector<std::string>(generations.begin() + 2, generations.end())));
+}
+
+TEST_F(SaveFolderChangeTest, DriveRelativeFolderGetsItsBackslash) {
+  // "C:users\...\new" as PathToDir leaves it: stored as "C:\users\...\new".
+  const std::string full = dir_ / "new";
+  ASSERT_EQ(full.substr(1, 2), ":\\");
+  settings::CSettings entered = Entered();
+  entered.SavePath = full.substr(0, 2) + full.substr(3);
+  answers_ = {IDYES};
+  const auto result = Apply(entered);
+  EXPECT_TRUE(result.closeWithOk);
+  EXPECT_EQ(result.folderText, full);
+  EXPECT_EQ(settings_.SavePath, full);
+  EXPECT_TRUE(IsFolder(full));
+}
+
+TEST_F(SaveFolderChangeTest, ChangedFolderAnsweredNoChangesNothing) {
+  const auto generations = MakeGenerations(2, settings::PlainCopy);
+  WriteFile(dir_ / "new\\mine.txt", "mine");
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "new";
+  entered.SaveTimeNum = 9;
+  const auto result = Apply(entered);
+  EXPECT_FALSE(result.closeWithOk);
+  EXPECT_TRUE(result.restoreOldFolder);
+  EXPECT_EQ(boxes_, (std::vector<Box>{FolderQuestion()}));
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+  EXPECT_EQ(settings_.SaveTimeNum, 1);
+  EXPECT_EQ(HistoryLines(), generations);
+  EXPECT_EQ(ReadFile(generations[1] + "\\Data\\one.txt"), "1");
+  EXPECT_EQ(ReadFile(dir_ / "new\\mine.txt"), "mine");
+}
+
+TEST_F(SaveFolderChangeTest, ChangedFolderAnsweredYesDiscardsOldBackupsAndEmptiesTheNewFolder) {
+  MakeGenerations(2, settings::PlainCopy);
+  WriteFile(dir_ / "new\\mine.txt", "mine");
+  WriteFile(dir_ / "new\\deep\\x.txt", "x");
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "new";
+  answers_ = {IDYES};
+  const auto result = Apply(entered);
+  EXPECT_TRUE(result.closeWithOk);
+  EXPECT_EQ(boxes_, (std::vector<Box>{FolderQuestion()}));
+  EXPECT_FALSE(Exists(dir_ / "save")) << "the emptied old folder is removed";
+  EXPECT_TRUE(IsFolder(dir_ / "new"));
+  EXPECT_FALSE(FileInDirectory(dir_ / "new"));
+  EXPECT_TRUE(HistoryLines().empty());
+  EXPECT_EQ(settings_.SavePath, dir_ / "new");
+}
+
+TEST_F(SaveFolderChangeTest, NewFolderWithoutParentIsNotCreated) {
+  MakeGenerations(2, settings::PlainCopy);
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "missing\\new";
+  answers_ = {IDYES};
+  const auto result = Apply(entered);
+  EXPECT_FALSE(result.closeWithOk);
+  EXPECT_EQ(boxes_, (std::vector<Box>{FolderQuestion(), {"保存先フォルダが存在しません", "Zelk", MB_OK}}));
+  EXPECT_FALSE(Exists(dir_ / "save")) << "the old backups are already discarded";
+  EXPECT_TRUE(HistoryLines().empty());
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+}
+
+TEST_F(SaveFolderChangeTest, AFilePathIsNoFolder) {
+  WriteFile(dir_ / "file.txt", "f");
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "file.txt";
+  answers_ = {IDYES};
+  Apply(entered);
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1], (Box{"保存先フォルダが存在しません", "Zelk", MB_OK}));
+  EXPECT_EQ(ReadFile(dir_ / "file.txt"), "f");
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+}
+
+TEST_F(SaveFolderChangeTest, ReadOnlyFolderCountsAsExisting) {
+  MakeDirs(dir_ / "ro");
+  ASSERT_TRUE(SetFileAttributesA((dir_ / "ro").c_str(), FILE_ATTRIBUTE_READONLY));
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "ro";
+  answers_ = {IDYES};
+  EXPECT_TRUE(Apply(entered).closeWithOk);
+  EXPECT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(settings_.SavePath, dir_ / "ro");
+}
+
+TEST_F(SaveFolderChangeTest, OldFolderNeverCreatedOnlyLosesItsHistory) {
+  settings_.SavePath = dir_ / "never";
+  WriteHistory({dir_ / "never\\03.07.06.10.00.00"});
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "new";
+  answers_ = {IDYES};
+  EXPECT_TRUE(Apply(entered).closeWithOk);
+  EXPECT_EQ(boxes_, (std::vector<Box>{FolderQuestion()}));
+  EXPECT_TRUE(HistoryLines().empty());
+  EXPECT_TRUE(IsFolder(dir_ / "new"));
+}
+
+TEST_F(SaveFolderChangeTest, OldBackupsThatCannotBeDeletedAreReportedAndTheChangeGoesOn) {
+  LockedFile locked(Save("busy.txt"));
+  ASSERT_TRUE(locked.locked());
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "new";
+  answers_ = {IDYES};
+  EXPECT_TRUE(Apply(entered).closeWithOk);
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_NE(boxes_[1].text.find("の削除に失敗しました"), std::string::npos) << boxes_[1].text;
+  EXPECT_EQ(boxes_[1].caption, "以前のバックアップの初期化に失敗しました");
+  EXPECT_EQ(boxes_[1].flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(settings_.SavePath, dir_ / "new");
+}
+
+TEST_F(SaveFolderChangeTest, NewFolderThatCannotBeEmptiedKeepsTheDialogOpen) {
+  LockedFile locked(dir_ / "new\\busy.txt");
+  ASSERT_TRUE(locked.locked());
+  settings::CSettings entered = Entered();
+  entered.SavePath = dir_ / "new";
+  answers_ = {IDYES};
+  EXPECT_FALSE(Apply(entered).closeWithOk);
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1].text, (dir_ / "new") + "を空にできませんでした");
+  EXPECT_FALSE(boxes_[1].caption.empty());
+  EXPECT_EQ(boxes_[1].flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+}

@@ -1,0 +1,349 @@
+// The options dialog itself: what it shows, the corrections and questions
+// while editing, the defaults, the disabled formats, and what OK stores.
+#include "options_dialog_harness.h"
+
+#include <shlobj.h>
+
+using namespace zelk::testing;
+namespace engine = zelk::engine;
+namespace settings = zelk::settings;
+
+namespace {
+
+const ShownBox kCountTooSmall{"2以上の数字を指定してください", "ui_options_tests", MB_OK};
+const ShownBox kCountTooLarge{"99以下の数字を指定してください", "ui_options_tests", MB_OK};
+const ShownBox kKeepNoneQuestion{
+    "最新のバックアップされたファイル以外はすべて削除されます\nよろしいですか？", "確認",
+    MB_YESNO | MB_ICONQUESTION};
+
+// A drop of the paths as the shell hands it over: DROPFILES and a list of
+// ANSI names ending in two terminators.
+HGLOBAL MakeDrop(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const auto& path : paths) list += path + '\0';
+  list += '\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = FALSE;
+  memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size());
+  GlobalUnlock(memory);
+  return memory;
+}
+
+}  // namespace
+
+TEST_F(OptionsDialogTest, ShowsTheRecordInItsControls) {
+  settings_.SaveTimeNum = 45;
+  settings_.SaveTimeTani = zelk::settings::Minutes;
+  settings_.History = 1;
+  settings_.HistoryNum = 7;
+  settings_.DefMode = zelk::settings::LzhArchive;
+  settings_.OpenStart = true;
+  settings_.StartBackup = false;
+  settings_.EndBackup = true;
+  Run([&](HWND d) {
+    char caption[64] = {};
+    GetWindowTextA(d, caption, sizeof caption);
+    EXPECT_STREQ(caption, "オプション");
+    EXPECT_EQ(Text(d, IDC_OPT_SAVE_PATH), dir_ / "save");
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "45");
+    EXPECT_EQ(SelectedUnit(d), 1);
+    HWND units = GetDlgItem(d, IDC_OPT_UNIT);
+    ASSERT_EQ(SendMessageA(units, CB_GETCOUNT, 0, 0), 3);
+    const char* names[] = {"時間", "分", "秒"};
+    for (int i = 0; i < 3; ++i) {
+      char name[32] = {};
+      SendMessageA(units, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+      EXPECT_STREQ(name, names[i]);
+    }
+    EXPECT_FALSE(Checked(d, IDC_OPT_HISTORY_NONE));
+    EXPECT_TRUE(Checked(d, IDC_OPT_HISTORY_KEEP));
+    EXPECT_TRUE(Enabled(d, IDC_OPT_HISTORY_NUM));
+    EXPECT_EQ(Text(d, IDC_OPT_HISTORY_NUM), "7");
+    EXPECT_EQ(SpinRange(d, IDC_OPT_HISTORY_SPIN), std::make_pair(2, 99));
+    EXPECT_EQ(SpinRange(d, IDC_OPT_INTERVAL_SPIN), std::make_pair(1, 59));
+    EXPECT_FALSE(Checked(d, IDC_OPT_FORMAT_PLAIN));
+    EXPECT_TRUE(Checked(d, IDC_OPT_FORMAT_LZH));
+    EXPECT_TRUE(Enabled(d, IDC_OPT_FORMAT_ZIP));
+    EXPECT_TRUE(Checked(d, IDC_OPT_OPEN_START));
+    EXPECT_FALSE(Checked(d, IDC_OPT_START_BACKUP));
+    EXPECT_TRUE(Checked(d, IDC_OPT_END_BACKUP));
+    EXPECT_EQ(Text(d, IDC_OPT_BROWSE), "参照");
+    EXPECT_EQ(Text(d, IDC_OPT_FORMAT_ZIP), "zip (要ZIP32J.DLL)");
+    EXPECT_EQ(Text(d, IDCANCEL), "キャンセル");
+    EXPECT_EQ(Text(d, IDC_OPT_DEFAULTS), "初期設定");
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(d, IDC_OPT_SAVE_PATH), GWL_EXSTYLE) & WS_EX_ACCEPTFILES,
+              WS_EX_ACCEPTFILES);
+  });
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(OptionsDialogTest, CountIsCorrectedWithAMessageWhenItsBoxIsLeft) {
+  settings_.History = 1;
+  Run([&](HWND d) {
+    for (const auto& [typed, shown, box] : {std::tuple{"1", "2", kCountTooSmall},
+                                           std::tuple{"", "2", kCountTooSmall},
+                                           std::tuple{"150", "99", kCountTooLarge}}) {
+      ClearBoxes();
+      Focus(d, IDC_OPT_HISTORY_NUM);
+      SetText(d, IDC_OPT_HISTORY_NUM, typed);
+      Focus(d, IDC_OPT_INTERVAL);
+      EXPECT_EQ(Text(d, IDC_OPT_HISTORY_NUM), shown) << typed;
+      EXPECT_EQ(Boxes(), (std::vector<ShownBox>{box})) << typed;
+    }
+    ClearBoxes();
+    Focus(d, IDC_OPT_HISTORY_NUM);
+    SetText(d, IDC_OPT_HISTORY_NUM, "50");
+    Focus(d, IDC_OPT_INTERVAL);
+    EXPECT_EQ(Text(d, IDC_OPT_HISTORY_NUM), "50");
+    EXPECT_TRUE(Boxes().empty());
+  });
+}
+
+TEST_F(OptionsDialogTest, IntervalIsCorrectedSilentlyByItsUnit) {
+  Run([&](HWND d) {
+    SelectUnit(d, 1);  // 分
+    EXPECT_EQ(SpinRange(d, IDC_OPT_INTERVAL_SPIN), std::make_pair(1, 59));
+    SetText(d, IDC_OPT_INTERVAL, "45");
+    SelectUnit(d, 0);  // 時間
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "24");
+    EXPECT_EQ(SpinRange(d, IDC_OPT_INTERVAL_SPIN), std::make_pair(1, 24));
+    SelectUnit(d, 1);
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "24");
+
+    SelectUnit(d, 2);  // 秒
+    Focus(d, IDC_OPT_INTERVAL);
+    SetText(d, IDC_OPT_INTERVAL, "");
+    Focus(d, IDC_OPT_HISTORY_NONE);
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "1");
+    Focus(d, IDC_OPT_INTERVAL);
+    SetText(d, IDC_OPT_INTERVAL, "75");
+    Focus(d, IDOK);
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "59");
+    SelectUnit(d, 0);
+    Focus(d, IDC_OPT_INTERVAL);
+    SetText(d, IDC_OPT_INTERVAL, "0");
+    Focus(d, IDOK);
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "1");
+  });
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(OptionsDialogTest, KeepNoneAsksAndNoKeepsTheCount) {
+  settings_.History = 1;
+  Run([&](HWND d) {
+    Answer(IDNO);
+    Click(d, IDC_OPT_HISTORY_NONE);
+    EXPECT_EQ(Boxes(), (std::vector<ShownBox>{kKeepNoneQuestion}));
+    EXPECT_TRUE(Checked(d, IDC_OPT_HISTORY_KEEP));
+    EXPECT_FALSE(Checked(d, IDC_OPT_HISTORY_NONE));
+    EXPECT_TRUE(Enabled(d, IDC_OPT_HISTORY_NUM));
+
+    Answer(IDYES);
+    Click(d, IDC_OPT_HISTORY_NONE);
+    EXPECT_TRUE(Checked(d, IDC_OPT_HISTORY_NONE));
+    EXPECT_FALSE(Enabled(d, IDC_OPT_HISTORY_NUM));
+    EXPECT_FALSE(Enabled(d, IDC_OPT_HISTORY_SPIN));
+
+    // Asked again when it is already chosen; keep-N asks nothing.
+    Answer(IDYES);
+    Click(d, IDC_OPT_HISTORY_NONE);
+    EXPECT_EQ(Boxes().size(), 3u);
+    Click(d, IDC_OPT_HISTORY_KEEP);
+    EXPECT_EQ(Boxes().size(), 3u);
+    EXPECT_TRUE(Enabled(d, IDC_OPT_HISTORY_NUM));
+    EXPECT_TRUE(Enabled(d, IDC_OPT_HISTORY_SPIN));
+  });
+}
+
+TEST_F(OptionsDialogTest, DefaultsFillTheControlsButTouchNothing) {
+  settings_.SaveTimeNum = 30;
+  settings_.SaveTimeTani = zelk::settings::Seconds;
+  settings_.History = 1;
+  settings_.HistoryNum = 9;
+  settings_.DefMode = zelk::settings::ZipArchive;
+  settings_.OpenStart = true;
+  settings_.StartBackup = true;
+  settings_.EndBackup = false;
+  const zelk::settings::CSettings before = settings_;
+  engine::SetArchiverFileName(zelk::settings::LzhArchive, "missing-lzh.dll");
+  const INT_PTR result = Run([&](HWND d) {
+    Command(d, IDC_OPT_DEFAULTS);
+    EXPECT_EQ(Text(d, IDC_OPT_SAVE_PATH), zelk::settings::DefaultSavePath());
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "1");
+    EXPECT_EQ(SelectedUnit(d), 0);
+    EXPECT_EQ(SpinRange(d, IDC_OPT_INTERVAL_SPIN), std::make_pair(1, 24));
+    EXPECT_TRUE(Checked(d, IDC_OPT_HISTORY_NONE));
+    EXPECT_FALSE(Enabled(d, IDC_OPT_HISTORY_NUM));
+    EXPECT_EQ(Text(d, IDC_OPT_HISTORY_NUM), "2");
+    EXPECT_TRUE(Checked(d, IDC_OPT_FORMAT_PLAIN));
+    EXPECT_FALSE(Checked(d, IDC_OPT_FORMAT_ZIP));
+    EXPECT_FALSE(Checked(d, IDC_OPT_OPEN_START));
+    EXPECT_FALSE(Checked(d, IDC_OPT_START_BACKUP));
+    EXPECT_TRUE(Checked(d, IDC_OPT_END_BACKUP));
+    EXPECT_FALSE(Enabled(d, IDC_OPT_FORMAT_LZH)) << "stays disabled";
+    Command(d, IDCANCEL);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(settings_.SavePath, before.SavePath);
+  EXPECT_EQ(settings_.HistoryNum, 9);
+  EXPECT_EQ(settings_.DefMode, zelk::settings::ZipArchive);
+  EXPECT_FALSE(Exists(dir_ / "Zelk.ini"));
+}
+
+TEST_F(OptionsDialogTest, MissingLibrariesDisableTheirFormatsAndFallBackToPlain) {
+  for (int stored : {zelk::settings::ZipArchive, zelk::settings::LzhArchive}) {
+    settings_.DefMode = stored;
+    engine::SetArchiverFileName(stored, "missing-archiver.dll");
+    engine_.SetLastErrorText("earlier error");
+    const INT_PTR result = Run([&](HWND d) {
+      const int button = stored == zelk::settings::ZipArchive ? IDC_OPT_FORMAT_ZIP : IDC_OPT_FORMAT_LZH;
+      const int other = stored == zelk::settings::ZipArchive ? IDC_OPT_FORMAT_LZH : IDC_OPT_FORMAT_ZIP;
+      EXPECT_FALSE(Enabled(d, button)) << stored;
+      EXPECT_FALSE(Checked(d, button)) << stored;
+      EXPECT_TRUE(Enabled(d, other)) << stored;
+      EXPECT_TRUE(Checked(d, IDC_OPT_FORMAT_PLAIN)) << stored;
+      Command(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(settings_.DefMode, zelk::settings::PlainCopy) << stored;
+    EXPECT_EQ(engine_.GetLastErrorText(), "earlier error");
+    engine::SetArchiverFileName(stored, stored == 1 ? "fake_zip_v25.dll" : "fake_lzh_v100.dll");
+  }
+}
+
+TEST_F(OptionsDialogTest, DroppedPathsPutTheFirstIntoTheFolderBox) {
+  Run([&](HWND d) {
+    HGLOBAL drop = MakeDrop({"C:\\Users\\一つ目", "C:\\two", "D:\\three.txt"});
+    SendMessageA(GetDlgItem(d, IDC_OPT_SAVE_PATH), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_EQ(Text(d, IDC_OPT_SAVE_PATH), "C:\\Users\\一つ目");
+  });
+}
+
+TEST_F(OptionsDialogTest, OkStoresTheEnteredValues) {
+  const INT_PTR result = Run([&](HWND d) {
+    SetText(d, IDC_OPT_SAVE_PATH, dir_ / "save\\");
+    SelectUnit(d, 1);
+    SetText(d, IDC_OPT_INTERVAL, "15");
+    Click(d, IDC_OPT_FORMAT_ZIP);
+    Click(d, IDC_OPT_OPEN_START);
+    Click(d, IDC_OPT_START_BACKUP);
+    Click(d, IDC_OPT_END_BACKUP);
+    Command(d, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+  EXPECT_EQ(settings_.SaveTimeNum, 15);
+  EXPECT_EQ(settings_.SaveTimeTani, zelk::settings::Minutes);
+  EXPECT_EQ(settings_.DefMode, zelk::settings::ZipArchive);
+  EXPECT_TRUE(settings_.OpenStart);
+  EXPECT_TRUE(settings_.StartBackup);
+  EXPECT_FALSE(settings_.EndBackup);
+}
+
+TEST_F(OptionsDialogTest, OkCorrectsNumbersStillInTheirBoxes) {
+  settings_.History = 1;
+  const INT_PTR result = Run([&](HWND d) {
+    // Enter pressed with the focus still in the boxes: nothing left them.
+    SetText(d, IDC_OPT_INTERVAL, "0");
+    SetText(d, IDC_OPT_HISTORY_NUM, "1");
+    Command(d, IDOK);
+    EXPECT_TRUE(IsWindowVisible(d)) << "the corrected count is shown first";
+    EXPECT_EQ(Text(d, IDC_OPT_HISTORY_NUM), "2");
+    EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "1");
+    EXPECT_EQ(Boxes(), (std::vector<ShownBox>{kCountTooSmall}));
+    Command(d, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(settings_.SaveTimeNum, 1);
+  EXPECT_EQ(settings_.HistoryNum, 2);
+  EXPECT_EQ(Boxes().size(), 1u);
+}
+
+TEST_F(OptionsDialogTest, DriveRootAndProgramFolderKeepTheDialogOpen) {
+  const INT_PTR result = Run([&](HWND d) {
+    SetText(d, IDC_OPT_SAVE_PATH, "C:\\");
+    Command(d, IDOK);
+    SetText(d, IDC_OPT_SAVE_PATH, dir_.path());
+    Command(d, IDOK);
+    EXPECT_TRUE(IsWindowVisible(d));
+    const auto boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], (ShownBox{"ドライブのルートは指定できません", "制限", MB_OK}));
+    EXPECT_EQ(boxes[1].caption, "制限");
+    Command(d, IDCANCEL);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+}
+
+TEST_F(OptionsDialogTest, ChangedFolderAnsweredNoShowsTheOldFolderAgain) {
+  Run([&](HWND d) {
+    SetText(d, IDC_OPT_SAVE_PATH, dir_ / "elsewhere");
+    Answer(IDNO);
+    Command(d, IDOK);
+    EXPECT_TRUE(IsWindowVisible(d));
+    EXPECT_EQ(Text(d, IDC_OPT_SAVE_PATH), dir_ / "save");
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].caption, "保存先フォルダが変更されました");
+  });
+  EXPECT_FALSE(Exists(dir_ / "elsewhere"));
+}
+
+TEST_F(OptionsDialogTest, OkIsRefusedWhileACopyRuns) {
+  const INT_PTR result = Run([&](HWND d) {
+    busy_ = true;
+    Command(d, IDOK);
+    EXPECT_TRUE(IsWindowVisible(d));
+    EXPECT_EQ(Boxes(), (std::vector<ShownBox>{{"コピー中は設定を変更できません", "しばらくお待ちください", MB_OK}}));
+    busy_ = false;
+    Command(d, IDCANCEL);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(OptionsDialogTest, DefaultsThenOkConvertsToKeepNone) {
+  settings_.History = 1;
+  settings_.HistoryNum = 3;
+  WriteFile(dir_ / "save\\03.07.06.10.00.00\\a.txt", "old");
+  WriteFile(dir_ / "save\\03.07.06.11.00.00\\a.txt", "new");
+  WriteFile(dir_ / "History.dat", (dir_ / "save\\03.07.06.10.00.00\r\n") +
+                                     (dir_ / "save\\03.07.06.11.00.00\r\n"));
+  const INT_PTR result = Run([&](HWND d) {
+    Command(d, IDC_OPT_DEFAULTS);
+    SetText(d, IDC_OPT_SAVE_PATH, dir_ / "save");  // only the history changes
+    Command(d, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(Boxes().empty()) << "the defaults ask nothing";
+  EXPECT_EQ(settings_.History, 0);
+  EXPECT_EQ(ReadFile(dir_ / "save\\a.txt"), "new");
+  EXPECT_FALSE(Exists(dir_ / "save\\03.07.06.10.00.00"));
+  EXPECT_FALSE(Exists(dir_ / "save\\03.07.06.11.00.00"));
+  EXPECT_EQ(ReadFile(dir_ / "History.dat"), "");
+}
+
+TEST_F(OptionsDialogTest, BrowseStartsAtTheBoxFolderAndTakesTheChoice) {
+  MakeDirs(dir_ / "picked");
+  Run([&](HWND d) {
+    SetText(d, IDC_OPT_SAVE_PATH, dir_ / "picked");
+    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_OPT_BROWSE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_OPT_BROWSE)));
+    HWND picker = nullptr;
+    for (int i = 0; i < 500 && picker == nullptr; ++i) {
+      Sleep(20);
+      HWND owned = GetWindow(GetDesktopWindow(), GW_CHILD);
+      for (; owned != nullptr; owned = GetWindow(owned, GW_HWNDNEXT)) {
+        if (owned != d && GetWindow(owned, GW_OWNER) == d && IsWindowVisible(owned)) picker = owned;
+      }
+    }
+    ASSERT_NE(picker, nullptr) << "no folder picker";
+    Sleep(200);  // the start folder is selected once the picker is up
+    PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (int i = 0; i < 250 && IsWindow(picker); ++i) Sleep(20);
+    EXPECT_EQ(Text(d, IDC_OPT_SAVE_PATH), dir_ / "picked");
+  });
+}
