@@ -110,18 +110,40 @@ DWORD CreateFolders(const std::wstring& path) {
   return 0;
 }
 
+LARGE_INTEGER AsLargeInteger(const FILETIME& time) {
+  LARGE_INTEGER value;
+  value.LowPart = time.dwLowDateTime;
+  value.HighPart = static_cast<LONG>(time.dwHighDateTime);
+  return value;
+}
+
 // Gives path the times and attributes of source. Best effort: a file system
-// that keeps no such data does not fail the copy.
+// that keeps no such data does not fail the copy. One handle sets both (each
+// open is a round trip to the file system, and a copy makes one per entry);
+// when that handle cannot be had or refuses the change, the attributes are
+// cleared first so that a read-only copy takes its times, then set by name.
 void ApplyTimesAndAttributes(const std::wstring& path, const Entry& source, bool folder) {
+  const DWORD copied = source.attributes & kCopiedAttributes;
+  const DWORD attributes = copied != 0 ? copied : FILE_ATTRIBUTE_NORMAL;
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const DWORD flags = folder ? FILE_FLAG_BACKUP_SEMANTICS : 0;
+  {
+    FileHandle handle(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr));
+    if (handle.valid()) {
+      FILE_BASIC_INFO info{};
+      info.CreationTime = AsLargeInteger(source.created);
+      info.LastAccessTime = AsLargeInteger(source.accessed);
+      info.LastWriteTime = AsLargeInteger(source.written);
+      info.FileAttributes = attributes;
+      if (SetFileInformationByHandle(handle.get(), FileBasicInfo, &info, sizeof info)) return;
+    }
+  }
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   {
-    FileHandle handle(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr));
+    FileHandle handle(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr));
     if (handle.valid()) SetFileTime(handle.get(), &source.created, &source.accessed, &source.written);
   }
-  DWORD attributes = source.attributes & kCopiedAttributes;
-  SetFileAttributesW(path.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(path.c_str(), attributes);
 }
 
 struct CopyJob {
