@@ -17,6 +17,8 @@
 #define IDS_GENERATION_FORMAT  106
 #define IDS_ZIP_DLL            107
 #define IDS_LZH_DLL            108
+#define IDS_ZIP_CREDIT         109  // version dialog: the archivers' credit lines
+#define IDS_LZH_CREDIT         110
 
 // Icons, bitmaps, menus
 #define IDR_MAINFRAME          128
@@ -58,6 +60,9 @@
 #define IDC_OPT_START_BACKUP   1113
 #define IDC_OPT_END_BACKUP     1114
 #define IDC_OPT_DEFAULTS       1115
+
+// Controls of the version dialog
+#define IDC_VERSION_MODULES    1200
 
 // Menu bar
 #define ID_OPTIONS             32771

@@ -17,19 +17,19 @@ PopupMenuHandler& Handler() {
 
 }  // namespace
 
-void TrackPopup(HMENU popup, UINT flags, POINT screenPoint, HWND owner) {
+bool TrackPopup(HMENU popup, UINT flags, POINT screenPoint, HWND owner) {
   PopupMenuHandler handler;
   {
     std::lock_guard<std::mutex> guard(HandlerLock());
     handler = Handler();
   }
   if (!handler) {
-    TrackPopupMenu(popup, flags & ~static_cast<UINT>(TPM_RETURNCMD), screenPoint.x, screenPoint.y, 0,
-                   owner, nullptr);
-    return;
+    return !TrackPopupMenu(popup, flags & ~static_cast<UINT>(TPM_RETURNCMD), screenPoint.x,
+                           screenPoint.y, 0, owner, nullptr);
   }
   const UINT command = handler(popup, owner, screenPoint, flags);
   if (command != 0) PostMessageA(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+  return false;
 }
 
 void SetPopupMenuHandler(PopupMenuHandler handler) {

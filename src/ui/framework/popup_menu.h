@@ -16,8 +16,8 @@ using PopupMenuHandler = std::function<UINT(HMENU popup, HWND owner, POINT scree
 // Shows `popup` at `screenPoint` (TrackPopupMenu with `flags`, without
 // TPM_RETURNCMD); the chosen command reaches `owner` as WM_COMMAND. With a
 // handler installed, the handler chooses and a non-zero command is posted to
-// `owner` as the menu would do it.
-void TrackPopup(HMENU popup, UINT flags, POINT screenPoint, HWND owner);
+// `owner` as the menu would do it. True when the menu could not be shown.
+bool TrackPopup(HMENU popup, UINT flags, POINT screenPoint, HWND owner);
 
 // Installs a handler for every later popup; an empty handler restores the
 // real menus.

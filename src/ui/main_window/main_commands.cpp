@@ -7,6 +7,7 @@
 #include "ui/framework/shell_open.h"
 #include "ui/main_window/main_dlg.h"
 #include "ui/options_dialog/options_dlg.h"
+#include "ui/version_dialog/version_dlg.h"
 
 namespace zelk::ui {
 
@@ -30,6 +31,7 @@ void CMainDlg::RouteCommands() {
   OnCommandId(ID_BACKUP_NOW, [this] { OnBackupNow(); });
   OnCommandId(ID_VERSION, [this] { OnVersion(); });
 
+  OnCommandId(ID_TRAY_TOGGLE_STOP, [this] { ToggleStop(); });
   OnCommandId(ID_TRAY_RESTORE, [this] { scheduler_.RestoreFromTray(); });
   OnCommandId(ID_TRAY_EXIT, [this] { scheduler_.ExitBackup(); });
 
@@ -81,7 +83,9 @@ void CMainDlg::OnOptions() {
 }
 
 void CMainDlg::OnVersion() {
-  // The version dialog opens here.
+  // Owned by this window also while it is hidden in the tray.
+  CVersionDlg dialog(hwnd());
+  dialog.DoModal();
 }
 
 void CMainDlg::OnListDoubleClick(POINT clientPoint) {

@@ -5,7 +5,6 @@
 #include "ui/framework/message_box.h"
 #include "ui/framework/resource_text.h"
 #include "ui/main_window/ui_messages.h"
-#include "ui/main_window/tray_icon.h"
 
 namespace zelk::ui {
 namespace {
@@ -85,25 +84,6 @@ std::vector<targets::TargetEntry> CMainDlg::SnapshotTargets() {
   return rows;
 }
 
-void CMainDlg::HideToTray(bool stopped) {
-  AddTrayIcon(hwnd(), stopped);
-  ShowWindow(hwnd(), SW_MINIMIZE);
-  ShowWindow(hwnd(), SW_HIDE);
-}
-
-void CMainDlg::RestoreFromTray() {
-  ShowWindow(hwnd(), SW_SHOW);
-  ShowWindow(hwnd(), SW_SHOWNORMAL);
-}
-
-bool CMainDlg::RemoveTrayIcon() {
-  if (DeleteTrayIcon(hwnd())) {
-    SetErrorText("タスクトレイのアイコンを削除できませんでした");
-    return true;
-  }
-  return false;
-}
-
 void CMainDlg::OnOK() {
   // Every way out ends here: the list is saved, then the dialog ends.
   if (list_.SaveList()) {
@@ -170,7 +150,16 @@ void CMainDlg::OnEndSession(bool ending) {
 
 INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = true;
+  if (taskbarCreated_ != 0 && message == taskbarCreated_) {
+    OnTaskbarCreated();
+    SetMessageResult(0);
+    return TRUE;
+  }
   switch (message) {
+    case WM_TRAY_NOTIFY:
+      OnTrayNotify(lParam);
+      handled = false;  // then on to the default handling
+      return FALSE;
     case engine::kRunOnUiThreadMessage:
       engine::HandleRunOnUiThreadMessage(message, lParam);
       return TRUE;

@@ -52,6 +52,14 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   void OnOptions();
   void OnVersion();
 
+  // The tray (tray_window.cpp). ToggleStop pauses or resumes the schedule
+  // and changes the icon and its tip; ShowTrayMenu shows the first popup of
+  // a menu resource at the cursor, the tray menu with its first item saying
+  // "再開(&T)" or "一時停止(&T)" for the current state (true on failure, the
+  // reason in the last-error text).
+  void ToggleStop();
+  bool ShowTrayMenu(int menuId);
+
  protected:
   BOOL OnInitDialog() override;
   void OnOK() override;
@@ -74,6 +82,12 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   void EndWithOk() override { OnOK(); }
 
   void RouteCommands();
+  // The icon's mouse events (WM_TRAY_NOTIFY) and a new task bar.
+  void OnTrayNotify(LPARAM mouseEvent);
+  void OnTaskbarCreated();
+  // The tray operations' last-error text; left to the run while one is in
+  // progress.
+  void SetTrayErrorText(const std::string& text);
   void OnPaint();
   void OnListRightClick();
   // The point of the double-click, in the list view's client coordinates.

@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include "res/resource.h"
 #include "text/mbcs.h"
@@ -11,6 +13,27 @@
 
 namespace zelk::ui {
 namespace {
+
+std::mutex& HandlerLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+TrayNotifyHandler& Handler() {
+  static TrayNotifyHandler handler;
+  return handler;
+}
+
+// Shell_NotifyIconA, or the test's handler.
+bool CallShell(DWORD action, NOTIFYICONDATAA& data) {
+  TrayNotifyHandler handler;
+  {
+    std::lock_guard<std::mutex> guard(HandlerLock());
+    handler = Handler();
+  }
+  const BOOL done = handler ? handler(action, data) : Shell_NotifyIconA(action, &data);
+  return done != FALSE;
+}
 
 // The first version of the record: size, window, id, flags, callback, icon
 // and a 64-byte tip.
@@ -30,7 +53,7 @@ bool Notify(DWORD action, HWND window, bool stopped) {
                          MAKEINTRESOURCEA(stopped ? IDI_TRAY_STOPPED : IDI_TRAY_RUNNING));
   const std::string tip = LoadResourceString(stopped ? IDS_TIP_STOPPED : IDS_TIP_RUNNING);
   text::CopyToBuffer(data.szTip, 64, tip);
-  return !Shell_NotifyIconA(action, &data);
+  return !CallShell(action, data);
 }
 
 }  // namespace
@@ -41,7 +64,12 @@ bool ModifyTrayIcon(HWND window, bool stopped) { return Notify(NIM_MODIFY, windo
 
 bool DeleteTrayIcon(HWND window) {
   NOTIFYICONDATAA data = Record(window);
-  return !Shell_NotifyIconA(NIM_DELETE, &data);
+  return !CallShell(NIM_DELETE, data);
+}
+
+void SetTrayNotifyHandler(TrayNotifyHandler handler) {
+  std::lock_guard<std::mutex> guard(HandlerLock());
+  Handler() = std::move(handler);
 }
 
 }  // namespace zelk::ui

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
 
 namespace zelk::ui {
 
@@ -11,5 +14,12 @@ bool AddTrayIcon(HWND window, bool stopped);
 bool ModifyTrayIcon(HWND window, bool stopped);
 // Takes the icon down; true on failure.
 bool DeleteTrayIcon(HWND window);
+
+// Every call of the icon goes through Shell_NotifyIconA unless a handler is
+// installed: tests record the action and the record instead of talking to a
+// shell, and answer with the result of their choice (TRUE for success).
+using TrayNotifyHandler = std::function<BOOL(DWORD action, const NOTIFYICONDATAA& data)>;
+// An empty handler restores the real calls.
+void SetTrayNotifyHandler(TrayNotifyHandler handler);
 
 }  // namespace zelk::ui

@@ -1,0 +1,111 @@
+// The main window's side of the tray: the icon going up and down with the
+// window, pause and resume from the icon, its popup menu, the icon's mouse
+// events and the task bar coming back. The schedule keeps the flags, the
+// timer and the "Main"/"Stop" key (CBackupScheduler).
+#include <windows.h>
+
+#include "fileutil/directory_ops.h"
+#include "res/resource.h"
+#include "ui/framework/popup_menu.h"
+#include "ui/main_window/main_dlg.h"
+#include "ui/main_window/tray_icon.h"
+
+namespace zelk::ui {
+namespace {
+
+// A menu loaded from the resources, destroyed with its popups.
+class LoadedMenu {
+ public:
+  explicit LoadedMenu(int id) : menu_(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))) {}
+  ~LoadedMenu() {
+    if (menu_ != nullptr) DestroyMenu(menu_);
+  }
+  LoadedMenu(const LoadedMenu&) = delete;
+  LoadedMenu& operator=(const LoadedMenu&) = delete;
+  HMENU get() const { return menu_; }
+
+ private:
+  HMENU menu_;
+};
+
+}  // namespace
+
+void CMainDlg::HideToTray(bool stopped) {
+  AddTrayIcon(hwnd(), stopped);  // without a shell the window still goes
+  ShowWindow(hwnd(), SW_MINIMIZE);
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CMainDlg::RestoreFromTray() {
+  ShowWindow(hwnd(), SW_SHOW);
+  ShowWindow(hwnd(), SW_SHOWNORMAL);
+}
+
+bool CMainDlg::RemoveTrayIcon() {
+  const bool failed = DeleteTrayIcon(hwnd());
+  SetTrayErrorText(failed ? "タスクトレイIconの削除に失敗しました" : "");
+  return failed;
+}
+
+void CMainDlg::ToggleStop() {
+  scheduler_.SetStopped(!scheduler_.IsStopped());
+  ModifyTrayIcon(hwnd(), scheduler_.IsStopped());
+}
+
+bool CMainDlg::ShowTrayMenu(int menuId) {
+  LoadedMenu menu(menuId);
+  if (menu.get() == nullptr) {
+    SetTrayErrorText("メニューの読み込みに失敗しました");
+    return true;
+  }
+  HMENU popup = GetSubMenu(menu.get(), 0);
+  POINT cursor{};
+  if (!GetCursorPos(&cursor)) {
+    SetTrayErrorText(fileutil::GetLastErrorString() + "\nカーソル位置取得に失敗しました");
+    return true;
+  }
+  if (menuId == IDR_TRAY_MENU) {
+    // The first item says what it will do now.
+    DeleteMenu(popup, ID_TRAY_TOGGLE_STOP, MF_BYCOMMAND);
+    InsertMenuA(popup, 0, MF_BYPOSITION | MF_STRING, ID_TRAY_TOGGLE_STOP,
+                scheduler_.IsStopped() ? "再開(&T)" : "一時停止(&T)");
+  }
+  // Without the foreground the menu would not close when the user clicks
+  // elsewhere.
+  SetForegroundWindow(hwnd());
+  if (TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor, hwnd())) {
+    SetTrayErrorText("ポップアップメニューの表示に失敗しました");
+    return true;
+  }
+  SetTrayErrorText("");
+  return false;
+}
+
+void CMainDlg::OnTrayNotify(LPARAM mouseEvent) {
+  switch (static_cast<UINT>(mouseEvent)) {
+    case WM_LBUTTONDBLCLK:
+      scheduler_.RestoreFromTray();
+      break;
+    case WM_RBUTTONUP:
+      ShowTrayMenu(IDR_TRAY_MENU);
+      break;
+    case WM_MBUTTONDOWN:
+      ToggleStop();
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainDlg::OnTaskbarCreated() {
+  // A new task bar has no icon of ours: put it up, from either mode. The
+  // timer is left as it is.
+  scheduler_.HideToTray();
+}
+
+void CMainDlg::SetTrayErrorText(const std::string& text) {
+  // While a run is in progress the last-error text is the run's.
+  if (!IsBackupRunning()) SetErrorText(text);
+}
+
+}  // namespace zelk::ui
