@@ -326,24 +326,56 @@ TEST_F(OptionsDialogTest, DefaultsThenOkConvertsToKeepNone) {
   EXPECT_EQ(ReadFile(dir_ / "History.dat"), "");
 }
 
+namespace {
+
+// The folder picker the dialog owns, once it is shown.
+HWND WaitForPicker(HWND dialog) {
+  for (int i = 0; i < 500; ++i) {
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+      if (w != dialog && GetWindow(w, GW_OWNER) == dialog && IsWindowVisible(w)) return w;
+    }
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+// The name of the entry selected in the picker's tree.
+std::string SelectedInTree(HWND picker) {
+  HWND tree = FindWindowExA(picker, nullptr, "SysTreeView32", nullptr);
+  char name[MAX_PATH] = {};
+  TVITEMA item{};
+  item.mask = TVIF_TEXT;
+  item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  item.pszText = name;
+  item.cchTextMax = sizeof name;
+  if (item.hItem != nullptr) SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return name;
+}
+
+}  // namespace
+
 TEST_F(OptionsDialogTest, BrowseStartsAtTheBoxFolderAndTakesTheChoice) {
   MakeDirs(dir_ / "picked");
   Run([&](HWND d) {
     SetText(d, IDC_OPT_SAVE_PATH, dir_ / "picked");
-    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_OPT_BROWSE, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_OPT_BROWSE)));
-    HWND picker = nullptr;
-    for (int i = 0; i < 500 && picker == nullptr; ++i) {
-      Sleep(20);
-      HWND owned = GetWindow(GetDesktopWindow(), GW_CHILD);
-      for (; owned != nullptr; owned = GetWindow(owned, GW_HWNDNEXT)) {
-        if (owned != d && GetWindow(owned, GW_OWNER) == d && IsWindowVisible(owned)) picker = owned;
+    // Wine's picker now and then opens before it can select the start
+    // folder; such a picker is cancelled (which changes nothing) and the
+    // button pressed again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_OPT_BROWSE, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_OPT_BROWSE)));
+      HWND picker = WaitForPicker(d);
+      ASSERT_NE(picker, nullptr) << "no folder picker";
+      bool started = false;
+      for (int i = 0; i < 200 && !started; ++i) {
+        Sleep(10);
+        started = SelectedInTree(picker) == "picked";
       }
+      PostMessageA(picker, WM_COMMAND, MAKEWPARAM(started ? IDOK : IDCANCEL, BN_CLICKED), 0);
+      for (int i = 0; i < 250 && IsWindow(picker); ++i) Sleep(20);
+      EXPECT_EQ(Text(d, IDC_OPT_SAVE_PATH), dir_ / "picked");
+      if (started) return;
     }
-    ASSERT_NE(picker, nullptr) << "no folder picker";
-    Sleep(200);  // the start folder is selected once the picker is up
-    PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    for (int i = 0; i < 250 && IsWindow(picker); ++i) Sleep(20);
-    EXPECT_EQ(Text(d, IDC_OPT_SAVE_PATH), dir_ / "picked");
+    ADD_FAILURE() << "the picker never started at the box's folder";
   });
 }

@@ -39,6 +39,8 @@ TEST_F(MainWindowTest, OptionsCancelLeavesTheIniFileAsItWas) {
     HWND dialog = WaitForOptions();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), w.hwnd());
+    // The main window is disabled right after the dialog has been created.
+    for (int i = 0; i < 100 && IsWindowEnabled(w.hwnd()); ++i) Sleep(10);
     EXPECT_FALSE(IsWindowEnabled(w.hwnd())) << "modal to the main window";
     SendMessageA(GetDlgItem(dialog, IDC_OPT_INTERVAL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("9"));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
