@@ -3,7 +3,7 @@
 `xcopy /E /I /H /K /Y` of the same tree, both under Wine in the same prefix,
 and prints files/s, MB/s and their ratio.
 
-usage: run-bench.py [--scratch /tmp/zelk-copy-bench] [--rounds 3]
+usage: run-bench.py [--scratch /tmp/zelk-copy-bench] [--rounds 4]
                     [--files 10000] [--mib 1024] [--seed 1]
 
 The tree (10,000 files of 4 KiB to 1 MiB, about 1 GiB, in 392 folders) is
@@ -14,8 +14,9 @@ copy_bench.exe, e.g. build/windows/bin, built with
 `cmake --build build/windows --target copy_bench`).
 ZELK_WINEPREFIX selects the Wine prefix, default build/copybench-wineprefix.
 
-Each round runs both tools once, alternating which goes first; the
-destination is deleted (and the disk synced) before every run. The page cache
+Each round runs both tools once, alternating which goes first (use an even
+number of rounds); every copy is deleted and the disk synced after its check,
+so that each run starts with only the source tree on disk. The page cache
 cannot be dropped here: the source tree is read from memory in every run.
 The figures are the best wall time of each tool; the median is printed too.
 Every copy is checked: same relative paths, same sizes, and the bytes of
@@ -195,7 +196,7 @@ def wine_start(scratch):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--scratch", default="/tmp/zelk-copy-bench")
-    ap.add_argument("--rounds", type=int, default=3)
+    ap.add_argument("--rounds", type=int, default=4)
     ap.add_argument("--files", type=int, default=10000)
     ap.add_argument("--mib", type=int, default=1024)
     ap.add_argument("--seed", type=int, default=1)
@@ -229,12 +230,14 @@ def main():
                     zelk.append(wall)
                     zelk_inner.append(inner)
                     n, b = check_copy(source_files, source_folders, tree, copy)
+                    clean(os.path.join(scratch, "zelk-save"))
                     print("round %d zelk : wall %.2f s (in process %.2f s), %d files, %d bytes"
                           % (r + 1, wall, inner, n, b), flush=True)
                 else:
                     wall, copy = run_xcopy(tree, scratch)
                     xcopy.append(wall)
                     n, b = check_copy(source_files, source_folders, tree, copy)
+                    clean(copy)
                     print("round %d xcopy: wall %.2f s, %d files, %d bytes" % (r + 1, wall, n, b), flush=True)
     finally:
         subprocess.run(["wineserver", "-k"], env=server_env)
