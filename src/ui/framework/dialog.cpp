@@ -20,6 +20,8 @@ INT_PTR CDialog::DoModal() {
   HWND created = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
                                     parent_, DialogProc, reinterpret_cast<LPARAM>(this));
   if (created == nullptr) return -1;
+  // Shown like a dialog box: after its initialisation, whatever its template says.
+  if (hwnd_ != nullptr && !IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOW);
   const bool parentWasEnabled = parent_ != nullptr && IsWindowEnabled(parent_);
   if (parentWasEnabled) EnableWindow(parent_, FALSE);
 
