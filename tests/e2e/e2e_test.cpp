@@ -235,3 +235,64 @@ TEST_F(EndToEnd, ExitFromTheTrayTakesTheLastBackup) {
   ASSERT_EQ(gens.size(), 1u);
   ExpectTreeCopied(zelk_.Path("save\\" + gens[0]));
 }
+
+TEST_F(EndToEnd, PauseAndResumeFromTheTrayKeepTheFlagInTheIniFile) {
+  zelk_.WriteIni(Options(1, 99, 0, "SaveTimeNum=1\r\nSaveTimeTani=2\r\nEndBackup=0\r\n"));
+  UseTargets();
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+  for (int i = 0; i < 200 && Entries(zelk_.Path("save")).empty(); ++i) Sleep(50);
+  ASSERT_FALSE(Entries(zelk_.Path("save")).empty()) << "runs while running";
+
+  zelk_.TrayEvent(WM_MBUTTONDOWN);  // pause
+  for (int i = 0; i < 100 && ReadFile(zelk_.Path("Zelk.ini")).find("Stop=1") == std::string::npos; ++i) {
+    Sleep(50);
+  }
+  EXPECT_NE(ReadFile(zelk_.Path("Zelk.ini")).find("Stop=1"), std::string::npos);
+  Sleep(1500);  // a run that was already going may still finish
+  const std::size_t paused = Entries(zelk_.Path("save")).size();
+  Sleep(2500);
+  EXPECT_EQ(Entries(zelk_.Path("save")).size(), paused) << "no runs while paused";
+
+  zelk_.TrayEvent(WM_MBUTTONDOWN);  // resume
+  for (int i = 0; i < 200 && Entries(zelk_.Path("save")).size() == paused; ++i) Sleep(50);
+  EXPECT_GT(Entries(zelk_.Path("save")).size(), paused) << "runs again after resuming";
+  EXPECT_NE(ReadFile(zelk_.Path("Zelk.ini")).find("Stop=0"), std::string::npos);
+  zelk_.TrayEvent(WM_LBUTTONDBLCLK);  // back to the window
+  for (int i = 0; i < 100 && !IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+  EXPECT_TRUE(IsWindowVisible(zelk_.MainWindow()));
+  ExitFromWindow();
+}
+
+TEST_F(EndToEnd, OptionsChangeTheSaveFolderAndTheNextBackupGoesThere) {
+  zelk_.WriteIni(Options(1, 2, 0));
+  UseTargets();
+  zelk_.Start();
+  BackupNow();
+  ASSERT_EQ(Entries(zelk_.Path("save")).size(), 1u);
+
+  zelk_.Command(ID_OPTIONS);
+  HWND options = zelk_.WaitForDialog("オプション");
+  ASSERT_NE(options, nullptr);
+  const std::string newFolder = zelk_.Path("elsewhere");
+  SendMessageA(GetDlgItem(options, IDC_OPT_SAVE_PATH), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(newFolder.c_str()));
+  PostMessageA(options, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  MessageBoxSeen question = zelk_.WaitForBox();
+  EXPECT_EQ(question.caption, "保存先フォルダが変更されました");
+  ZelkProcess::Press(question, IDYES);
+  for (int i = 0; i < 100 && IsWindow(options); ++i) Sleep(50);
+  EXPECT_FALSE(IsWindow(options));
+  const std::string wanted = "SavePath=" + newFolder + "\r\n";
+  for (int i = 0; i < 100 && ReadFile(zelk_.Path("Zelk.ini")).find(wanted) == std::string::npos; ++i) {
+    Sleep(50);
+  }
+  EXPECT_NE(ReadFile(zelk_.Path("Zelk.ini")).find(wanted), std::string::npos) << ReadFile(zelk_.Path("Zelk.ini"));
+  EXPECT_TRUE(Entries(zelk_.Path("save")).empty()) << "the old backups were discarded";
+
+  BackupNow();
+  ExitFromWindow();
+  std::vector<std::string> gens = Entries(newFolder);
+  ASSERT_EQ(gens.size(), 1u);
+  ExpectTreeCopied(newFolder + "\\" + gens[0]);
+}

@@ -128,6 +128,29 @@ void ZelkProcess::Press(const MessageBoxSeen& box, int button) {
   }
 }
 
+HWND ZelkProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs) const {
+  struct Wanted {
+    DWORD processId;
+    std::string caption;
+    HWND found = nullptr;
+  } wanted{process_.dwProcessId, caption};
+  for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+          auto* w = reinterpret_cast<Wanted*>(param);
+          if (IsDialogOf(window, w->processId) && Text(window) == w->caption) {
+            w->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&wanted));
+    if (wanted.found != nullptr) return wanted.found;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
 bool ZelkProcess::NoBoxOpen() const { return Find(process_.dwProcessId, false) == nullptr; }
 
 std::string UnixPath(const std::string& windowsPath) {

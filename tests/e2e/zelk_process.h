@@ -50,6 +50,8 @@ class ZelkProcess {
   static void Press(const MessageBoxSeen& box, int button);
   // True while no message box of the program is open.
   bool NoBoxOpen() const;
+  // Waits for a dialog of the program with this caption (not a message box).
+  HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 30000) const;
 
  private:
   testing::TempDir dir_;
