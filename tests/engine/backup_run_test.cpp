@@ -199,3 +199,23 @@ TEST_F(BackupRun, ManyTargetsAndShiftJisNames) {
   EXPECT_EQ(ReadFile(Gen(0, "f499(4)")), "499");
   EXPECT_FALSE(Exists(Gen(0, "f499(5)")));
 }
+
+TEST_F(BackupRun, ATreeOfTwentyThousandSmallFilesArrivesWhole) {
+  settings_.History = 1;
+  for (int folder = 0; folder < 100; ++folder) {
+    for (int file = 0; file < 200; ++file) {
+      WriteFile(Src("big\\d" + std::to_string(folder) + "\\f" + std::to_string(file)),
+                std::to_string(folder * 1000 + file));
+    }
+  }
+  AddTarget(Src("big"), ActiveFolder);
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  int found = 0;
+  for (int folder = 0; folder < 100; ++folder) {
+    for (int file = 0; file < 200; ++file) {
+      found += ReadFile(Gen(0, "big\\d" + std::to_string(folder) + "\\f" + std::to_string(file))) ==
+               std::to_string(folder * 1000 + file);
+    }
+  }
+  EXPECT_EQ(found, 20000);
+}
