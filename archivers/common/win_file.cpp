@@ -91,4 +91,14 @@ bool WinFile::Truncate(std::uint64_t size) {
 
 std::string WinFile::Error() const { return SystemErrorText(code_); }
 
+std::unique_ptr<WinFile> OpenOrCreateArchive(const std::wstring& path, bool* created) {
+  *created = false;
+  auto archive = std::make_unique<WinFile>(path, WinFile::Mode::kReadWrite);
+  if (!archive->IsOpen() && archive->LastErrorCode() == ERROR_FILE_NOT_FOUND) {
+    archive = std::make_unique<WinFile>(path, WinFile::Mode::kCreateNew);
+    *created = true;
+  }
+  return archive;
+}
+
 }  // namespace zelk::archivers

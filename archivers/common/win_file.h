@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "common/random_access_file.h"
@@ -39,5 +40,9 @@ class WinFile : public RandomAccessFile {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   DWORD code_ = 0;
 };
+
+// Opens the archive at path for reading and writing, or creates it when it
+// does not exist yet (created tells which). Check IsOpen() on the result.
+std::unique_ptr<WinFile> OpenOrCreateArchive(const std::wstring& path, bool* created);
 
 }  // namespace zelk::archivers

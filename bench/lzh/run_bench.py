@@ -6,7 +6,7 @@
   jlha         Debian's jlha-utils: "jlha co52" (-lh5-, level-2 headers)
   zip -r -6    Info-ZIP
 
-The corpus is made by make_corpus.py when it is missing. Our archive is
+The corpus is made by ../make-corpus.py (the zip benchmark's) when it is missing. Our archive is
 then tested with lhasa (not timed).
 
 usage: run_bench.py [--corpus DIR] [--mib 500] [--bin BUILD/bin] [--skip-jlha]
@@ -53,7 +53,7 @@ def main():
     args = ap.parse_args()
     corpus = os.path.abspath(args.corpus)
     if not os.path.isdir(corpus):
-        subprocess.run([sys.executable, os.path.join(HERE, "make_corpus.py"), corpus, "--mib", str(args.mib)],
+        subprocess.run([sys.executable, os.path.join(HERE, "..", "make-corpus.py"), corpus, "--mib", str(args.mib)],
                        check=True)
     parent, name = os.path.split(corpus)
     size = tree_size(corpus)

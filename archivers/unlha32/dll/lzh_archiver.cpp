@@ -188,11 +188,7 @@ int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
   }
 
   bool created = false;
-  auto archive = std::make_unique<archivers::WinFile>(archivePath, archivers::WinFile::Mode::kReadWrite);
-  if (!archive->IsOpen() && archive->LastErrorCode() == ERROR_FILE_NOT_FOUND) {
-    archive = std::make_unique<archivers::WinFile>(archivePath, archivers::WinFile::Mode::kCreateNew);
-    created = true;
-  }
+  auto archive = archivers::OpenOrCreateArchive(archivePath, &created);
   if (!archive->IsOpen()) {
     out.Set(cmd->archivePath + ": " + archive->Error());
     return kUnlhaArchiveError;

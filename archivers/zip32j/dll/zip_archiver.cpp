@@ -212,13 +212,8 @@ int RunZip(const char* commandLine, archivers::OutputBuffer& out) {
     return kZipBadCommand;
   }
 
-  // Open the existing archive, or create a new one.
   bool created = false;
-  auto archive = std::make_unique<archivers::WinFile>(archivePath, archivers::WinFile::Mode::kReadWrite);
-  if (!archive->IsOpen() && archive->LastErrorCode() == ERROR_FILE_NOT_FOUND) {
-    archive = std::make_unique<archivers::WinFile>(archivePath, archivers::WinFile::Mode::kCreateNew);
-    created = true;
-  }
+  auto archive = archivers::OpenOrCreateArchive(archivePath, &created);
   if (!archive->IsOpen()) {
     out.Set(cmd->archivePath + ": " + archive->Error());
     return kZipWriteError;
