@@ -4,25 +4,9 @@
 
 #include <array>
 
+#include "fileutil/item_id_list.h"
+
 namespace zelk::fileutil {
-namespace {
-
-// Frees the shell's item id list of the chosen entry.
-class ItemIdList {
- public:
-  explicit ItemIdList(LPITEMIDLIST ids) : ids_(ids) {}
-  ~ItemIdList() {
-    if (ids_ != nullptr) CoTaskMemFree(ids_);
-  }
-  ItemIdList(const ItemIdList&) = delete;
-  ItemIdList& operator=(const ItemIdList&) = delete;
-  LPCITEMIDLIST get() const { return ids_; }
-
- private:
-  LPITEMIDLIST ids_;
-};
-
-}  // namespace
 
 CBrowseForResource::CBrowseForResource(HWND owner, std::string title, std::string initialFolder,
                                        UINT flags)

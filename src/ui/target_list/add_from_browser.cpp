@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "fileutil/path_names.h"
+#include "fileutil/item_id_list.h"
 #include "targets/path_status.h"
 #include "ui/target_list/browse_for_target.h"
 #include "ui/target_list/list_ctrl_target.h"
@@ -20,27 +22,6 @@ std::mutex& HandlerLock() {
 BrowseForTargetHandler& Handler() {
   static BrowseForTargetHandler handler;
   return handler;
-}
-
-// Frees a shell item id list.
-class ItemIdList {
- public:
-  explicit ItemIdList(LPITEMIDLIST ids) : ids_(ids) {}
-  ~ItemIdList() {
-    if (ids_ != nullptr) CoTaskMemFree(ids_);
-  }
-  ItemIdList(const ItemIdList&) = delete;
-  ItemIdList& operator=(const ItemIdList&) = delete;
-  LPITEMIDLIST get() const { return ids_; }
-
- private:
-  LPITEMIDLIST ids_;
-};
-
-// "C:\" and the like: the shell hands a drive root over in this form.
-bool IsDriveRoot(const std::string& path) {
-  return path.size() == 3 && path[1] == ':' && path[2] == '\\' &&
-         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
 }  // namespace
@@ -69,7 +50,7 @@ bool CListCtrl_Target::AddFromBrowser(HWND owner) {
   info.pszDisplayName = displayName;
   info.lpszTitle = title.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_BROWSEINCLUDEFILES;  // 0x4001: folders and files
-  ItemIdList picked(BrowseForTarget(info));
+  fileutil::ItemIdList picked(BrowseForTarget(info));
   if (picked.get() == nullptr) return false;  // cancelled
 
   char path[MAX_PATH] = {};
@@ -83,7 +64,7 @@ bool CListCtrl_Target::AddFromBrowser(HWND owner) {
   // as missing every time. It is refused here rather than listed.
   const std::optional<targets::PathKind> kind = targets::QueryPathKind(pickedPath);
   if (!kind) {
-    SetLastErrorText(IsDriveRoot(pickedPath) ? kDriveRootRefused : kAddFailed);
+    SetLastErrorText(fileutil::IsDriveRoot(pickedPath) ? kDriveRootRefused : kAddFailed);
     return true;
   }
   const int mark = *kind == targets::PathKind::Folder ? targets::ActiveFolder : targets::ActiveFile;
