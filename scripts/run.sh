@@ -17,7 +17,16 @@ workdir="${ZELK_WORKDIR:-$root/build/run}"
 mkdir -p "$workdir"
 cd "$workdir"
 if [ -z "${DISPLAY:-}" ]; then
-  echo "No display: starting Zelk on Xvfb (screen :99). Screenshot: DISPLAY=:99 import -window root shot.png"
-  exec xvfb-run -n 99 -s "-screen 0 1024x768x24" "$root/cmake/wine-run.sh" explorer /desktop=Zelk,1024x768 "$exe"
+  # A virtual screen of our own, without access control, for as long as Zelk runs.
+  n=99
+  while [ -e "/tmp/.X${n}-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  echo "No display: Zelk runs on Xvfb $DISPLAY. Screenshot: DISPLAY=$DISPLAY import -window root shot.png"
+  "$root/cmake/wine-run.sh" explorer /desktop=Zelk,1024x768 "$exe"
+  exit
 fi
 exec "$root/cmake/wine-run.sh" "$exe"
