@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <climits>
+#include <string>
 #include <vector>
 
 #include "engine/save_folder_change.h"
@@ -204,9 +205,7 @@ bool COptiondlg::CorrectCount() {
   }
   if (count > kCountHighest) {
     SetNumber(IDC_OPT_HISTORY_NUM, kCountHighest);
-    char text[64];
-    wsprintfA(text, "%d以下の数字を指定してください", kCountHighest);
-    ShowMessageBox(hwnd(), text, MB_OK);
+    ShowMessageBox(hwnd(), std::to_string(kCountHighest) + "以下の数字を指定してください", MB_OK);
     return false;
   }
   return true;
@@ -284,9 +283,7 @@ void COptiondlg::OnOK() {
 int COptiondlg::ReadNumber(int id) const { return ParseDecimal(WindowText(Item(id))); }
 
 void COptiondlg::SetNumber(int id, int value) {
-  char text[16];
-  wsprintfA(text, "%d", value);
-  SetWindowTextA(Item(id), text);
+  SetWindowTextA(Item(id), std::to_string(value).c_str());
 }
 
 int COptiondlg::SelectedUnit() const {
