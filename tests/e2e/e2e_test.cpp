@@ -72,6 +72,14 @@ class EndToEnd : public ::testing::Test {
     zelk_.Command(IDC_EXIT);
     EXPECT_TRUE(zelk_.WaitForExit());
   }
+  // The one generation in the save folder, an archive with this extension.
+  std::string OnlyArchive(const std::string& extension) {
+    std::vector<std::string> gens = Entries(zelk_.Path("save"));
+    EXPECT_EQ(gens.size(), 1u);
+    if (gens.size() != 1 || gens[0].size() < 4) return {};
+    EXPECT_EQ(gens[0].substr(gens[0].size() - 4), extension);
+    return UnixPath(zelk_.Path("save\\" + gens[0]));
+  }
   void ExpectTreeCopied(const std::string& root) {
     EXPECT_EQ(ReadFile(root + "\\Data\\one.txt"), "one");
     EXPECT_TRUE(ReadFile(root + "\\Data\\sub\\two.txt") == std::string(100000, 't')) << root;
@@ -119,10 +127,8 @@ TEST_F(EndToEnd, ZipGenerationsPassUnzip) {
   zelk_.Start();
   BackupNow();
   ExitFromWindow();
-  std::vector<std::string> gens = Entries(zelk_.Path("save"));
-  ASSERT_EQ(gens.size(), 1u);
-  ASSERT_EQ(gens[0].substr(gens[0].size() - 4), ".zip");
-  const std::string archive = UnixPath(zelk_.Path("save\\" + gens[0]));
+  const std::string archive = OnlyArchive(".zip");
+  ASSERT_FALSE(archive.empty());
   const std::string out = UnixPath(zelk_.Path("unzipped"));
   EXPECT_EQ(RunUnix("unzip -tq '" + archive + "'"), 0);
   EXPECT_EQ(RunUnix("unzip -q '" + archive + "' -d '" + out + "'"), 0);
@@ -135,10 +141,8 @@ TEST_F(EndToEnd, LzhGenerationsPassLhasa) {
   zelk_.Start();
   BackupNow();
   ExitFromWindow();
-  std::vector<std::string> gens = Entries(zelk_.Path("save"));
-  ASSERT_EQ(gens.size(), 1u);
-  ASSERT_EQ(gens[0].substr(gens[0].size() - 4), ".lzh");
-  const std::string archive = UnixPath(zelk_.Path("save\\" + gens[0]));
+  const std::string archive = OnlyArchive(".lzh");
+  ASSERT_FALSE(archive.empty());
   const std::string out = UnixPath(zelk_.Path("unlzh"));
   EXPECT_EQ(RunUnix("lhasa tq '" + archive + "'"), 0);
   EXPECT_EQ(RunUnix("mkdir -p '" + out + "' && cd '" + out + "' && lhasa xq '" + archive + "'"), 0);

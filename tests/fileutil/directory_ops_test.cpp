@@ -84,22 +84,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Holds a file open without any sharing, as another program might.
-class LockedFile {
- public:
-  explicit LockedFile(const std::string& path)
-      : h_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~LockedFile() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
-
 // A source tree with every kind of entry the copy must carry over.
 struct SourceTree {
   explicit SourceTree(const TempDir& dir) : root(dir / "src\\Data"), deep(root + "\\" + DeepChain() + "\\bottom.txt") {

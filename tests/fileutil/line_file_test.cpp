@@ -14,22 +14,6 @@ namespace {
 
 const std::string kWriteFailed = "の書き込みに失敗しました";
 
-// Holds a file open without any sharing, as another program might.
-class LockedFile {
- public:
-  explicit LockedFile(const std::string& path)
-      : h_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~LockedFile() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
-
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
 
 }  // namespace

@@ -34,6 +34,22 @@ void MakeDirs(const std::string& path);
 void RemoveTree(const std::string& path);
 DWORD Attributes(const std::string& path);
 
+// Holds a file open without any sharing, as another program might.
+class LockedFile {
+ public:
+  explicit LockedFile(const std::string& path)
+      : h_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~LockedFile() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  LockedFile(const LockedFile&) = delete;
+  LockedFile& operator=(const LockedFile&) = delete;
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE h_;
+};
+
 // Changes the current directory for the life of the object.
 class CurrentDirectory {
  public:
