@@ -192,7 +192,7 @@ TEST_F(SaveFolderChangeTest, OldFolderNeverCreatedOnlyLosesItsHistory) {
 }
 
 TEST_F(SaveFolderChangeTest, OldBackupsThatCannotBeDeletedAreReportedAndTheChangeGoesOn) {
-  LockedFile locked(Save("busy.txt"));
+  NewLockedFile locked(Save("busy.txt"));
   ASSERT_TRUE(locked.locked());
   settings::CSettings entered = Entered();
   entered.SavePath = dir_ / "new";
@@ -206,7 +206,7 @@ TEST_F(SaveFolderChangeTest, OldBackupsThatCannotBeDeletedAreReportedAndTheChang
 }
 
 TEST_F(SaveFolderChangeTest, NewFolderThatCannotBeEmptiedKeepsTheDialogOpen) {
-  LockedFile locked(dir_ / "new\\busy.txt");
+  NewLockedFile locked(dir_ / "new\\busy.txt");
   ASSERT_TRUE(locked.locked());
   settings::CSettings entered = Entered();
   entered.SavePath = dir_ / "new";

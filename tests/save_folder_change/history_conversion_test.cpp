@@ -66,7 +66,7 @@ TEST_F(HistoryConversion, KeepNToNoneLeavesEntriesOutsideTheSaveFolderAlone) {
 
 TEST_F(HistoryConversion, AnOlderGenerationThatCannotBeDeletedEndsTheConversion) {
   const auto generations = MakeGenerations(3, settings::PlainCopy);
-  LockedFile locked(generations[0] + "\\held.txt");
+  NewLockedFile locked(generations[0] + "\\held.txt");
   ASSERT_TRUE(locked.locked());
   EXPECT_TRUE(SwitchTo(0).closeWithOk);
   // One report of the deletion, one of the reset that the same file blocks.

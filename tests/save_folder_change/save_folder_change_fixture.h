@@ -39,22 +39,15 @@ class NoWindowHost : public engine::IRunHost {
   std::vector<targets::TargetEntry> rows;
 };
 
-// A file held open without sharing, so that it cannot be deleted.
-class LockedFile {
+// Writes a file and holds it open without sharing, so that it cannot be
+// deleted.
+class NewLockedFile {
  public:
-  explicit LockedFile(const std::string& path) {
-    WriteFile(path, "locked");
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  }
-  ~LockedFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-  bool locked() const { return handle_ != INVALID_HANDLE_VALUE; }
+  explicit NewLockedFile(const std::string& path) : lock_((WriteFile(path, "locked"), path)) {}
+  bool locked() const { return lock_.ok(); }
 
  private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  LockedFile lock_;
 };
 
 class SaveFolderChangeTest : public ::testing::Test {
