@@ -198,30 +198,32 @@ bool ReadSourceFolder(const std::wstring& src, Entry& info, MessageBuffer& msg) 
   return false;
 }
 
-bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg);
+bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg,
+                 std::string_view what = kCannotDelete);
 
 // Deletes the contents of folder, stopping at the first failure.
-bool DeleteContents(const std::wstring& folder, MessageBuffer& msg) {
+bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, std::string_view what = kCannotDelete) {
   std::vector<Entry> entries;
   if (DWORD code = ListFolder(folder, entries); code != 0) return Fail(msg, folder, kCannotList, code);
   for (const Entry& entry : entries) {
-    if (DeleteEntry(JoinWide(folder, entry.name), entry.attributes, msg)) return true;
+    if (DeleteEntry(JoinWide(folder, entry.name), entry.attributes, msg, what)) return true;
   }
   return false;
 }
 
 // Deletes a file or a folder tree; a read-only entry loses that attribute
-// first and gets it back when it cannot be deleted.
-bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg) {
+// first and gets it back when it cannot be deleted. what follows the path in
+// the failure text.
+bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg, std::string_view what) {
   bool folder = IsFolder(attributes);
-  if (folder && !IsLink(attributes) && DeleteContents(path, msg)) return true;
+  if (folder && !IsLink(attributes) && DeleteContents(path, msg, what)) return true;
   bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   if (readOnly) SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   BOOL done = folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
   if (!done) {
     DWORD code = GetLastError();
     if (readOnly) SetFileAttributesW(path.c_str(), attributes);
-    return Fail(msg, path, kCannotDelete, code);
+    return Fail(msg, path, what, code);
   }
   return false;
 }
@@ -316,6 +318,12 @@ bool DeleteDirectory(const std::string& path, MessageBuffer& msg) {
   DWORD attributes = 0;
   if (OpenFolder(path, folder, attributes, msg)) return true;
   return DeleteEntry(folder, attributes, msg);
+}
+
+bool DeleteTree(const std::wstring& extended, MessageBuffer& msg) {
+  const DWORD attributes = GetFileAttributesW(extended.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(msg, extended, {}, GetLastError());
+  return DeleteEntry(extended, attributes, msg, {});
 }
 
 bool ClearDirectory(const std::string& folder, MessageBuffer& msg) {

@@ -33,6 +33,13 @@ bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageB
 // the first entry that cannot be deleted and names it.
 bool DeleteDirectory(const std::string& path, MessageBuffer& msg);
 
+// Deletes the file or folder tree at an extended-length path ("\\?\C:\..."):
+// read-only, hidden and system entries too; a link or junction, at the top or
+// inside, is removed as itself and never entered. Stops at the first entry
+// that cannot be deleted; msg then holds only that entry's path and the
+// system's reason in full-width parentheses, for the caller to add its verb.
+bool DeleteTree(const std::wstring& extended, MessageBuffer& msg);
+
 // Deletes everything inside folder and keeps the folder. Stops at the first
 // entry that cannot be deleted (a locked file, say) and names it in msg; what
 // was deleted before stays deleted.

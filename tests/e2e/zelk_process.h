@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "unix_tools.h"
 #include "win_temp_dir.h"
 
 namespace zelk::e2e {
@@ -38,6 +39,9 @@ class ZelkProcess {
   HWND MainWindow() const { return main_; }
   bool IsRunning() const;
   bool WaitForExit(DWORD timeoutMs = 30000);
+  // Ends the program at once, as a crash or a power cut would; Start may
+  // follow again.
+  void Kill();
 
   // Posts a command (button or menu id) to the main window.
   void Command(WORD id) const;
@@ -59,10 +63,7 @@ class ZelkProcess {
   HWND main_ = nullptr;
 };
 
-// The Linux path of a Windows path (Wine maps its drives onto the Linux tree).
-std::string UnixPath(const std::string& windowsPath);
-// Runs a Linux shell command (quote paths in it with single quotes) and
-// returns its exit code.
-int RunUnix(const std::string& shellCommand, DWORD timeoutMs = 60000);
+using testing::RunUnix;
+using testing::UnixPath;
 
 }  // namespace zelk::e2e

@@ -23,7 +23,10 @@ void RemoveTreeW(const std::wstring& path) {
       if (name == L"." || name == L"..") continue;
       std::wstring child = path + L"\\" + name;
       SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link is removed as itself, never entered.
+        if (!RemoveDirectoryW(child.c_str())) DeleteFileW(child.c_str());
+      } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveTreeW(child);
       } else {
         DeleteFileW(child.c_str());
