@@ -44,6 +44,20 @@ class Library {
   HMODULE module_;
 };
 
+// The archiver's own explanation from its output buffer, on one line; the
+// target when the archiver said nothing.
+std::string ArchiverReason(const std::array<char, 1024>& output, const std::string& target) {
+  std::size_t n = 0;
+  while (n < output.size() && output[n] != '\0') ++n;
+  std::string text(output.data(), n);
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+  return text.empty() ? target : text;
+}
+
 }  // namespace
 
 const ArchiverInfo* FindArchiver(int format) {
@@ -118,8 +132,9 @@ bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
   for (const targets::TargetEntry& row : rows) {
     if (!targets::IsActiveMark(row.mark)) continue;
     const std::string line = ArchiverCommandLine(*info, archivePath, row.path);
+    output.fill('\0');
     if (archive(owner, line.c_str(), output.data(), static_cast<DWORD>(output.size())) != 0) {
-      errorText = "圧縮エラー";
+      errorText = "圧縮エラー（" + ArchiverReason(output, row.path) + "）";
       return true;
     }
   }

@@ -11,8 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/deletion_gate.h"
 #include "engine/run_host.h"
 #include "settings/settings.h"
+
+namespace zelk::fileutil {
+class COutFile;
+}
 
 namespace zelk::engine {
 
@@ -30,13 +35,26 @@ class CBackupEngine {
   // Makes one new generation of the active targets under the save folder.
   bool RunBackup();
 
-  // History of generations (History.dat).
+  // History of generations (History.dat). RecordGeneration appends a
+  // complete generation, then deletes the oldest ones while more than
+  // HistoryNum are listed (keep-N); PruneHistory does the latter alone.
+  // Deletions go through the deletion gate; a generation that cannot be
+  // deleted now (a file in it is open) stays listed and is tried again later.
   bool RecordGeneration(const std::string& path);
   bool PruneHistory();
+  // Empties the save folder through the deletion gate and the history file.
   bool ClearBackups();
+
+  // Finishes what an interrupted run left in the save folder: removes its
+  // staging entries and completes a replacement of the previous copy (keep
+  // none) that was under way. True on failure.
+  bool RecoverSaveFolder();
 
   // Archiver libraries by save format (1 zip, 2 lzh).
   bool IsArchiverUnavailable(int format);
+
+  // The target rows as they stand (taken on the thread that owns them).
+  std::vector<targets::TargetEntry> Targets() { return host_.SnapshotTargets(); }
 
   // The clock that names generations (tests set their own).
   void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
@@ -46,10 +64,15 @@ class CBackupEngine {
 
  private:
   bool Fail(std::string text);
-  // Deletes a generation listed in the history, but only when the line names
-  // an entry directly inside the save folder.
-  void DeleteGeneration(const std::string& line, bool folderFirstOnly);
-  bool RunSteps(std::string& destination);
+  bool RunSteps();
+  bool RecordGeneration(const std::string& path, CDeletionGate& gate);
+  bool PruneHistory(fileutil::COutFile& file, CDeletionGate& gate);
+  bool RecoverSaveFolder(CDeletionGate& gate);
+  // The last steps of a run that keeps no past backups: the complete new
+  // copy (a "~ZelkReady." entry) replaces everything else in the save folder.
+  bool ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,
+                           const std::string& generation);
+  bool MoveUpIntoSaveFolder(CDeletionGate& gate, const std::wstring& movingName);
   static constexpr int PlainCopyMode() { return settings::PlainCopy; }
 
   settings::CSettings& settings_;

@@ -1,17 +1,32 @@
 // One backup run: a new generation of the active targets under the save
 // folder, as a folder of plain copies or as one archive.
+//
+// The generation is written under a staging name in the save folder and
+// takes its final name only once every target is in it, so a failed or
+// interrupted run never leaves a half-made generation under a real name, and
+// the older generations are pruned (or the previous copy replaced) only after
+// the new one is complete.
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
 #include <ctime>
 
 #include "engine/archiver_library.h"
 #include "engine/backup_engine.h"
 #include "engine/copy_targets.h"
 #include "engine/generation_path.h"
+#include "fileutil/directory_ops.h"
+#include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
+#include "fileutil/wide_path.h"
+#include "fileutil/win_handles.h"
 
 namespace zelk::engine {
 namespace {
+
+using fileutil::COutFile;
+using fileutil::ToWide;
 
 bool FolderExists(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
@@ -24,21 +39,69 @@ std::optional<std::string> GenerationName(std::time_t now) {
   return FormatGenerationName(local, kGenerationNameFormat);
 }
 
+// Tells this run's staging entry apart from any other run's, in this
+// process or another.
+std::string RunId() {
+  static std::atomic<unsigned> counter{0};
+  char id[64];
+  std::snprintf(id, sizeof id, "%lx-%llx-%x", GetCurrentProcessId(),
+                static_cast<unsigned long long>(GetTickCount64()), counter.fetch_add(1));
+  return id;
+}
+
+std::string WithReason(std::string text, DWORD code) {
+  return code == 0 ? text : text + "（" + fileutil::ErrorString(code) + "）";
+}
+
+// Texts that name a path inside the staging entry name it as the user will
+// find it: inside the generation.
+std::string ShownAs(std::string text, const std::string& staging, const std::string& shown) {
+  for (std::size_t at = text.find(staging); at != std::string::npos; at = text.find(staging, at + shown.size())) {
+    text.replace(at, staging.size(), shown);
+  }
+  return text;
+}
+
+// Renames an entry of the save folder; never replaces anything. Returns the
+// system's error code, 0 on success.
+DWORD Rename(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+}
+
+struct StagedEntry {
+  std::wstring name;
+  StagingName staging;
+  bool folder = false;
+};
+
+// The staging entries directly inside the save folder.
+std::vector<StagedEntry> FindStagedEntries(const std::wstring& save) {
+  std::vector<StagedEntry> found;
+  WIN32_FIND_DATAW data;
+  fileutil::FindHandle find(FindFirstFileW(fileutil::JoinWide(save, L"~Zelk*").c_str(), &data));
+  if (!find.valid()) return found;
+  do {
+    if (auto staging = ParseStagingName(fileutil::ToAnsi(data.cFileName))) {
+      found.push_back({data.cFileName, *staging, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    }
+  } while (FindNextFileW(find.get(), &data));
+  return found;
+}
+
 }  // namespace
 
 bool CBackupEngine::RunBackup() {
   host_.EnableControls(false);
-  std::string destination;
-  const bool failed = RunSteps(destination);
+  const bool failed = RunSteps();
   if (!failed) lastError_.clear();
   host_.EnableControls(true);
   return failed;
 }
 
-bool CBackupEngine::RunSteps(std::string& destination) {
+bool CBackupEngine::RunSteps() {
   const std::vector<targets::TargetEntry> rows = host_.SnapshotTargets();
   const int mode = settings_.DefMode;
-  destination = settings_.SavePath;
+  const std::string& save = settings_.SavePath;
 
   // The format and its library come before the save folder is looked at.
   if (mode != PlainCopyMode() && FindArchiver(mode) == nullptr) {
@@ -50,35 +113,148 @@ bool CBackupEngine::RunSteps(std::string& destination) {
   const std::optional<std::string> name = GenerationName(clock_ ? clock_() : std::time(nullptr));
   if (!name) return Fail("バックアップ名を作成できませんでした");
 
-  if (!FolderExists(settings_.SavePath) && !CreateDirectoryA(settings_.SavePath.c_str(), nullptr)) {
+  if (!FolderExists(save) && !CreateDirectoryA(save.c_str(), nullptr)) {
     return Fail("保存先フォルダの作成に失敗しました");
   }
+  if (auto refusal = TargetInSaveFolder(save, rows)) return Fail(*refusal);
 
   const bool keepHistory = settings_.History != 0;
-  if (mode == PlainCopyMode()) {
-    if (keepHistory) {
-      destination += "\\" + *name;
-      if (!CreateDirectoryA(destination.c_str(), nullptr)) {
-        return Fail(destination + "の作成に失敗しました");
-      }
-    }
-  } else {
-    destination += "\\" + *name + FindArchiver(mode)->extension;
+  CDeletionGate gate(save, rows);
+  // A save folder that must never be emptied is refused before any copy.
+  if (!keepHistory && gate.Refusal()) return Fail(*gate.Refusal());
+  if (RecoverSaveFolder(gate)) return true;
+
+  const bool plain = mode == PlainCopyMode();
+  const std::string generation = *name + (plain ? "" : FindArchiver(mode)->extension);
+  const std::string final = fileutil::JoinPath(save, generation);
+  // Keep-none plain copies end up straight in the save folder.
+  const std::string shown = plain && !keepHistory ? save : final;
+  if ((keepHistory || !plain) && !fileutil::CheckFile(final)) {
+    return Fail(final + "の作成に失敗しました");
   }
+  {
+    COutFile history(kHistoryFileName);
+    if (!history.GetErrorMsg().empty()) {
+      return Fail(keepHistory ? history.GetErrorMsg() : std::string("履歴ファイルのオープンに失敗しました"));
+    }
+  }
+
+  const std::string run = RunId();
+  const std::string staging = fileutil::JoinPath(save, FormatStagingName(StagingState::Writing, run, generation));
+  const std::wstring stagingWide = fileutil::ExtendedPath(staging);
+  if (plain && !CreateDirectoryA(staging.c_str(), nullptr)) {
+    return Fail(WithReason(shown + "の作成に失敗しました", GetLastError()));
+  }
+  std::string copyError;
+  const bool copyFailed = plain ? CopyTargets(rows, staging, save, copyError)
+                                : ArchiveTargets(mode, rows, staging, host_.OwnerWindow(), copyError);
+  if (copyFailed) {
+    std::string ignored;
+    gate.Delete(std::wstring_view(stagingWide), ignored);
+    return Fail(ShownAs(copyError, staging, shown));
+  }
+  // An archive run without an active target writes no archive: there is no
+  // new generation, and the older ones stay as they are.
+  if (!plain && GetFileAttributesW(stagingWide.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
 
   if (keepHistory) {
-    if (RecordGeneration(destination)) return true;
-  } else {
-    if (ClearBackups()) return true;
-    if (mode != PlainCopyMode() && RecordGeneration(destination)) return true;
+    if (DWORD code = Rename(stagingWide, fileutil::ExtendedPath(final)); code != 0) {
+      std::string ignored;
+      gate.Delete(std::wstring_view(stagingWide), ignored);
+      return Fail(WithReason(final + "の作成に失敗しました", code));
+    }
+    if (RecordGeneration(final, gate)) {
+      // Unlisted, it would never be pruned: it goes again.
+      std::string ignored;
+      gate.Delete(final, ignored);
+      return true;
+    }
+    return false;
   }
 
-  std::string copyError;
-  const bool copyFailed =
-      mode == PlainCopyMode()
-          ? CopyTargets(rows, destination, settings_.SavePath, copyError)
-          : ArchiveTargets(mode, rows, destination, host_.OwnerWindow(), copyError);
-  if (copyFailed) return Fail(copyError);
+  const std::wstring ready = ToWide(FormatStagingName(StagingState::Ready, run, generation));
+  if (DWORD code = Rename(stagingWide, fileutil::JoinWide(gate.ResolvedSaveFolder(), ready)); code != 0) {
+    std::string ignored;
+    gate.Delete(std::wstring_view(stagingWide), ignored);
+    return Fail(WithReason(shown + "の作成に失敗しました", code));
+  }
+  return ReplacePreviousCopy(gate, ready, generation);
+}
+
+bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,
+                                        const std::string& generation) {
+  const std::wstring save = gate.ResolvedSaveFolder();
+  const std::wstring ready = fileutil::JoinWide(save, readyName);
+  const DWORD attributes = GetFileAttributesW(ready.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  // Everything else in the save folder is the previous copy (or the user's
+  // own files, which this mode has always emptied).
+  std::string reason;
+  if (gate.Empty(reason, readyName)) return Fail(reason);
+
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    // An archive takes its final name and is the one generation listed.
+    const std::string final = fileutil::JoinPath(settings_.SavePath, generation);
+    if (DWORD code = Rename(ready, fileutil::JoinWide(save, ToWide(generation))); code != 0) {
+      return Fail(WithReason(final + "の作成に失敗しました", code));
+    }
+    COutFile history(kHistoryFileName);
+    if (!history.GetErrorMsg().empty()) return Fail("履歴ファイルのオープンに失敗しました");
+    if (history.ReplaceAll({final})) return Fail("履歴ファイルの書き込みエラー");
+    return false;
+  }
+
+  const std::optional<StagingName> staging = ParseStagingName(fileutil::ToAnsi(readyName));
+  const std::wstring moving =
+      ToWide(FormatStagingName(StagingState::Moving, staging ? staging->run : "0", generation));
+  if (DWORD code = Rename(ready, fileutil::JoinWide(save, moving)); code != 0) {
+    return Fail(WithReason(settings_.SavePath + "の作成に失敗しました", code));
+  }
+  return MoveUpIntoSaveFolder(gate, moving);
+}
+
+bool CBackupEngine::MoveUpIntoSaveFolder(CDeletionGate& gate, const std::wstring& movingName) {
+  const std::wstring moving = fileutil::JoinWide(gate.ResolvedSaveFolder(), movingName);
+  fileutil::MessageBuffer msg{};
+  if (fileutil::MoveFiles(fileutil::JoinPath(settings_.SavePath, fileutil::ToAnsi(movingName)),
+                          settings_.SavePath, msg)) {
+    return Fail(fileutil::MessageText(msg));
+  }
+  std::string reason;
+  if (gate.Delete(std::wstring_view(moving), reason) == CDeletionGate::Outcome::Failed) {
+    return Fail(reason + "の削除に失敗しました");
+  }
+  COutFile history(kHistoryFileName);
+  if (!history.GetErrorMsg().empty()) return Fail("履歴ファイルのオープンに失敗しました");
+  if (history.Clear()) return Fail("履歴ファイルの初期化に失敗しました");
+  return false;
+}
+
+bool CBackupEngine::RecoverSaveFolder() {
+  CDeletionGate gate(settings_.SavePath, host_.SnapshotTargets());
+  return RecoverSaveFolder(gate);
+}
+
+bool CBackupEngine::RecoverSaveFolder(CDeletionGate& gate) {
+  if (gate.ResolvedSaveFolder().empty()) return false;
+  for (const StagedEntry& entry : FindStagedEntries(gate.ResolvedSaveFolder())) {
+    const std::wstring path = fileutil::JoinWide(gate.ResolvedSaveFolder(), entry.name);
+    switch (entry.staging.state) {
+      case StagingState::Writing: {
+        std::string reason;
+        if (gate.Delete(std::wstring_view(path), reason) == CDeletionGate::Outcome::Failed) {
+          return Fail(reason + "の削除に失敗しました");
+        }
+        break;
+      }
+      case StagingState::Ready:
+        if (ReplacePreviousCopy(gate, entry.name, entry.staging.generation)) return true;
+        break;
+      case StagingState::Moving:
+        if (MoveUpIntoSaveFolder(gate, entry.name)) return true;
+        break;
+    }
+  }
   return false;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/backup_scheduler.h"
 
+#include "engine/deletion_gate.h"
 #include "engine/interval.h"
 #include "settings/profile.h"
 #include "targets/target_entry.h"
@@ -103,6 +104,10 @@ void CBackupScheduler::StartBackupTimer() {
   }
   if (!FolderExists(settings_.SavePath) && !CreateDirectoryA(settings_.SavePath.c_str(), nullptr)) {
     ShowMessageBox(Owner(), kSaveFolderMissing, settings_.SavePath, MB_OK);
+    return;
+  }
+  if (auto refusal = TargetInSaveFolder(settings_.SavePath, list_.SnapshotForBackup())) {
+    ShowMessageBox(Owner(), *refusal, kErrorCaption, MB_OK | MB_ICONERROR);
     return;
   }
   HideToTray();

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "engine/save_folder_guard.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/path_names.h"
+#include "fileutil/resolved_path.h"
 #include "fileutil/wide_path.h"
 
 namespace zelk::engine {
@@ -19,11 +19,13 @@ std::string TargetName(const std::string& path) {
   return name;
 }
 
-// The system's copy-file call, refusing to overwrite; true on failure.
-bool CopyOneFile(const std::string& source, const std::string& target) {
+// The system's copy-file call, refusing to overwrite. Returns the system's
+// error code, 0 on success.
+DWORD CopyOneFile(const std::string& source, const std::string& target) {
   const std::wstring from = fileutil::ExtendedPath(source);
   const std::wstring to = fileutil::ExtendedPath(target);
-  return from.empty() || to.empty() || !CopyFileW(from.c_str(), to.c_str(), TRUE);
+  if (from.empty() || to.empty()) return ERROR_INVALID_NAME;
+  return CopyFileW(from.c_str(), to.c_str(), TRUE) ? 0 : GetLastError();
 }
 
 std::string FreeName(const std::string& path) {
@@ -33,19 +35,29 @@ std::string FreeName(const std::string& path) {
 bool CopyFileTarget(const TargetEntry& row, const std::string& destination,
                     std::string& errorText) {
   const std::string target = FreeName(fileutil::JoinPath(destination, TargetName(row.path)));
-  if (CopyOneFile(row.path, target)) {
-    errorText = target + "の作成に失敗しました";
+  if (DWORD code = CopyOneFile(row.path, target); code != 0) {
+    errorText = target + "の作成に失敗しました（" + fileutil::ErrorString(code) + "）";
     return true;
   }
   return false;
 }
 
+// The save folder as a path under the folder target as typed, when it lies
+// inside the target; empty otherwise. Decided on resolved paths, so that an
+// 8.3 name, a link or a subst drive on either side cannot hide it.
+std::string SaveFolderUnder(const TargetEntry& row, const std::wstring& resolvedSave) {
+  if (resolvedSave.empty()) return {};
+  std::wstring source = fileutil::ResolvedPath(fileutil::ToWide(row.path));
+  if (source.empty() || !fileutil::IsInsideWide(resolvedSave, source)) return {};
+  std::size_t skip = source.size();
+  if (source.back() != L'\\') ++skip;
+  return fileutil::JoinPath(row.path, fileutil::ToAnsi(std::wstring_view(resolvedSave).substr(skip)));
+}
+
 bool CopyFolderTarget(const TargetEntry& row, const std::string& destination,
-                      const std::string& saveFolder, std::string& errorText) {
+                      const std::wstring& resolvedSave, std::string& errorText) {
   const std::string target = FreeName(fileutil::JoinPath(destination, TargetName(row.path)));
-  const std::string source = FullPath(row.path);
-  std::string exclude;
-  if (fileutil::IsInside(saveFolder, source)) exclude = saveFolder;
+  const std::string exclude = SaveFolderUnder(row, resolvedSave);
   fileutil::MessageBuffer msg{};
   if (fileutil::CopyDirectoryTo(target, row.path, msg, exclude)) {
     errorText = fileutil::MessageText(msg);
@@ -58,12 +70,12 @@ bool CopyFolderTarget(const TargetEntry& row, const std::string& destination,
 
 bool CopyTargets(const std::vector<TargetEntry>& rows, const std::string& destination,
                  const std::string& saveFolder, std::string& errorText) {
-  const std::string fullSave = fileutil::PathToDir(FullPath(saveFolder));
+  const std::wstring resolvedSave = fileutil::ResolvedPath(fileutil::ToWide(saveFolder));
   for (const TargetEntry& row : rows) {
     if (row.mark == targets::ActiveFile) {
       if (CopyFileTarget(row, destination, errorText)) return true;
     } else if (row.mark == targets::ActiveFolder) {
-      if (CopyFolderTarget(row, destination, fullSave, errorText)) return true;
+      if (CopyFolderTarget(row, destination, resolvedSave, errorText)) return true;
     }
   }
   errorText.clear();

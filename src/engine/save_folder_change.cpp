@@ -4,11 +4,12 @@
 
 #include <optional>
 
+#include "engine/deletion_gate.h"
 #include "engine/generation_path.h"
-#include "engine/save_folder_guard.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
+#include "fileutil/resolved_path.h"
 #include "text/mbcs.h"
 
 namespace zelk::engine {
@@ -35,7 +36,7 @@ bool EntryExists(const std::string& path) {
 // current folder with the list files.
 std::optional<std::string> RefuseAsSaveFolder(const std::string& folder) {
   if (!RefuseToEmpty(folder)) return std::nullopt;
-  if (fileutil::IsDriveRoot(fileutil::PathToDir(FullPath(folder)))) {
+  if (fileutil::IsResolvedRoot(fileutil::ResolvedPathOrParent(folder))) {
     return std::string("ドライブのルートは指定できません");
   }
   return "プログラムやリストファイルのあるフォルダは保存先に指定できません\n" + folder;
@@ -64,8 +65,11 @@ void CSaveFolderChange::Error(const std::string& text, const std::string& captio
   ask_(text, caption, kErrorBox);
 }
 
-void CSaveFolderChange::ResetHistory() {
-  if (engine_.ClearBackups()) Error("バックアップの履歴の初期化に失敗しました", "Error");
+void CSaveFolderChange::ClearHistory() {
+  COutFile history(kHistoryFileName);
+  if (!history.GetErrorMsg().empty() || history.Clear()) {
+    Error("履歴ファイルの初期化に失敗しました", kHistoryFileName);
+  }
   closed_ = true;
 }
 
@@ -88,6 +92,12 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
     ask_(*refusal, "制限", MB_OK);
     return result;
   }
+  // Keep-none runs would empty a target inside the save folder, and pruning
+  // could delete it.
+  if (auto refusal = TargetInSaveFolder(folder, engine_.Targets())) {
+    ask_(*refusal, "制限", MB_OK);
+    return result;
+  }
 
   if (folder != record_.SavePath && ChangeFolder(folder, result)) return result;
   if (!FolderExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
@@ -96,6 +106,11 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
   }
 
   const bool keptN = record_.History != 0;
+  // A run interrupted while it replaced the previous copy is finished first,
+  // so that the conversions below see whole generations.
+  if (keptN != (entered.History != 0) && engine_.RecoverSaveFolder()) {
+    Error(engine_.GetLastErrorText(), "Error");
+  }
   record_.SavePath = folder;
   record_.SaveTimeNum = entered.SaveTimeNum;
   record_.SaveTimeTani = entered.SaveTimeTani;
@@ -132,8 +147,9 @@ bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResu
   if (FolderExists(record_.SavePath)) {
     if (engine_.ClearBackups()) {
       Error(engine_.GetLastErrorText(), "以前のバックアップの初期化に失敗しました");
+    } else {
+      CDeletionGate(record_.SavePath, engine_.Targets()).RemoveEmptySaveFolder();
     }
-    RemoveDirectoryA(record_.SavePath.c_str());
   } else {
     // A folder that was never created holds no backups; only the history
     // goes.
@@ -143,9 +159,9 @@ bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResu
     }
   }
   if (fileutil::FileInDirectory(folder)) {
-    MessageBuffer msg{};
-    if (fileutil::ClearDirectory(folder, msg)) {
-      Error(folder + "を空にできませんでした", MessageText(msg));
+    std::string reason;
+    if (CDeletionGate(folder, engine_.Targets()).Empty(reason)) {
+      Error(folder + "を空にできませんでした", reason);
       return true;
     }
   }
@@ -154,39 +170,36 @@ bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResu
 
 // Keep N -> keep none: the older generations go; the newest plain generation
 // moves up into the save folder, the newest archive stays as the one line.
-// Each failure ends the conversion: after it the save folder and history
-// have been reset (or could not be), and later steps would only report the
-// same cause again.
+// A failure ends the conversion and is reported; nothing more is deleted
+// after it, so the newest generation is never lost to a failed step.
 void CSaveFolderChange::ToKeepNone() {
   const std::string save = record_.SavePath;
   if (!fileutil::FileInDirectory(save)) {
-    ResetHistory();
+    ClearHistory();
     return;
   }
   COutFile history(kHistoryFileName);
   if (!history.GetErrorMsg().empty()) {
     Error("履歴ファイルのオープンに失敗しました", kHistoryFileName);
-    if (engine_.ClearBackups()) Error("バックアップの履歴に失敗しました", "Error");
     closed_ = true;
     return;
   }
+  CDeletionGate gate(save, engine_.Targets());
   const int count = history.GetLineCount();
   for (int i = 1; i <= count; ++i) {
     const std::string entry = history.ReadLineEx(1, 1);
-    if (history.DeleteLine(1, 1)) {
-      Error("ファイルへの書き込みに失敗しました", history.GetFilePath());
-      ResetHistory();
-      return;
-    }
-    // Only entries directly inside the save folder are ever moved or
-    // deleted; other lines just go.
-    const bool inSaveFolder = IsGenerationOf(entry, save);
     if (i < count) {
-      if (!inSaveFolder || !EntryExists(entry)) continue;
-      MessageBuffer msg{};
-      if (fileutil::DeleteDirectory(entry, msg) && !DeleteFileA(entry.c_str())) {
+      // The gate decides what may go: only entries directly inside the
+      // save folder; other lines just go.
+      std::string reason;
+      if (gate.Delete(entry, reason) == CDeletionGate::Outcome::Failed) {
         Error("必要のない過去のバックアップの削除に失敗しました", entry);
-        ResetHistory();
+        closed_ = true;
+        return;
+      }
+      if (history.DeleteLine(1, 1)) {
+        Error("ファイルへの書き込みに失敗しました", history.GetFilePath());
+        closed_ = true;
         return;
       }
       continue;
@@ -197,21 +210,21 @@ void CSaveFolderChange::ToKeepNone() {
         closed_ = true;
         return;
       }
-      if (!inSaveFolder) return;
+      if (!IsGenerationOf(entry, save)) return;
       MessageBuffer msg{};
       if (fileutil::MoveFiles(entry, save, msg)) {
         Error("過去にバックアップされたファイルの移動に失敗しました", MessageText(msg));
-        ResetHistory();
+        closed_ = true;
         return;
       }
-      fileutil::DeleteDirectory(entry, msg);
-    } else if (EntryExists(entry)) {
-      history.AddLine(entry);  // the newest archive stays where it is
-    } else if (history.Clear()) {
+      std::string reason;
+      gate.Delete(entry, reason);  // the emptied generation folder
+    } else if (!EntryExists(entry) && history.Clear()) {
       Error("履歴ファイルの初期化に失敗しました", history.GetFilePath());
       closed_ = true;
       return;
     }
+    // The newest archive stays where it is, as the one line.
   }
 }
 

@@ -51,9 +51,8 @@ class CSaveFolderChange {
   void ToKeepNone();
   bool ToKeepN();
   void Error(const std::string& text, const std::string& caption);
-  // After a failed conversion step: empties the save folder and the history
-  // so that they agree again.
-  void ResetHistory();
+  // Empties the history file when the save folder holds nothing to list.
+  void ClearHistory();
   bool ChangeFolder(const std::string& folder, OptionsApplyResult& result);
 
   settings::CSettings& record_;

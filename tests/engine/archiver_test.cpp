@@ -23,6 +23,22 @@ class Archivers : public EngineTest {
     SetEnvironmentVariableA("ZELK_FAKE_ARCHIVER_LOG", nullptr);
   }
   std::string Calls() const { return ReadFile(log_); }
+  // The calls with the archive path they name replaced by "ARCHIVE"; the
+  // archiver writes a staging entry of the save folder that ends in the
+  // generation's name.
+  std::string CallsToStagedArchive(const std::string& generation) const {
+    std::string calls = Calls();
+    const std::size_t open = calls.find('"');
+    const std::size_t close = calls.find('"', open + 1);
+    if (open == std::string::npos || close == std::string::npos) return calls;
+    const std::string archive = calls.substr(open + 1, close - open - 1);
+    EXPECT_EQ(archive.rfind(Save("~ZelkStaging."), 0), 0u) << archive;
+    EXPECT_EQ(archive.substr(archive.size() - generation.size() - 1), "." + generation) << archive;
+    for (std::size_t at = calls.find(archive); at != std::string::npos; at = calls.find(archive)) {
+      calls.replace(at, archive.size(), "ARCHIVE");
+    }
+    return calls;
+  }
   std::string log_;
 };
 
@@ -72,9 +88,11 @@ TEST_F(Archivers, OneCallPerActiveTargetWithQuotedPaths) {
   AddTarget(Src("Data"), ActiveFolder);
   ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
   const std::string archive = Save(NameOfRun(0) + ".zip");
-  EXPECT_EQ(Calls(), "-qrS \"" + archive + "\" \"" + Src("a") + "\" \"x.txt\"\n" +
-                         "-qrS \"" + archive + "\" \"" + dir_.path() + "\\src\" \"Data\"\n");
+  EXPECT_EQ(CallsToStagedArchive(NameOfRun(0) + ".zip"),
+            "-qrS \"ARCHIVE\" \"" + Src("a") + "\" \"x.txt\"\n" +
+                "-qrS \"ARCHIVE\" \"" + dir_.path() + "\\src\" \"Data\"\n");
   EXPECT_EQ(HistoryLines(), std::vector<std::string>{archive});
+  EXPECT_EQ(ReadFile(archive).substr(0, 6), "-qrS \"") << "renamed once complete";
 
   SetArchiverFileName(2, "fake_lzh_v100.dll");
   settings_.DefMode = 2;
@@ -102,9 +120,16 @@ TEST_F(Archivers, KeepNoneArchiveRunRecordsExactlyTheNewArchive) {
   WriteFile(Save("old.zip"), "old");
   WriteHistory({Save("old.zip"), Save("older.zip")});
   ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
-  EXPECT_FALSE(Exists(Save("old.zip")));
-  EXPECT_EQ(HistoryLines(), std::vector<std::string>{Save(NameOfRun(0) + ".zip")});
   EXPECT_EQ(Calls(), "") << "no active target: no call, no archive";
+  EXPECT_EQ(ReadFile(Save("old.zip")), "old") << "nothing replaces the previous copy";
+  EXPECT_EQ(HistoryLines(), (std::vector<std::string>{Save("old.zip"), Save("older.zip")}));
+
+  WriteFile(Src("a.txt"), "a");
+  AddTarget(Src("a.txt"), ActiveFile);
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  EXPECT_FALSE(Exists(Save("old.zip")));
+  EXPECT_TRUE(Exists(Save(NameOfRun(1) + ".zip")));
+  EXPECT_EQ(HistoryLines(), std::vector<std::string>{Save(NameOfRun(1) + ".zip")});
 }
 
 TEST_F(Archivers, FailuresAndTheirTexts) {
@@ -123,15 +148,17 @@ TEST_F(Archivers, FailuresAndTheirTexts) {
 
   SetArchiverFileName(1, "fake_zip_v25.dll");
   EXPECT_TRUE(engine_.RunBackup());
-  EXPECT_EQ(engine_.GetLastErrorText(), "圧縮エラー");
+  EXPECT_EQ(engine_.GetLastErrorText(), "圧縮エラー（cannot store FAIL: stand-in failure）");
   const std::string calls = Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 2) << "stops at the failing target";
-  EXPECT_EQ(HistoryLines().size(), 1u) << "the history step came first";
+  // The half-made archive is gone, nothing was recorded.
+  EXPECT_TRUE(HistoryLines().empty());
+  EXPECT_FALSE(FileInDirectory(Save()));
 
   SetArchiverFileName(1, "fake_zip_noentry.dll");
   EXPECT_TRUE(engine_.RunBackup());
   EXPECT_EQ(engine_.GetLastErrorText(), "fake_zip_noentry.dll内に必要な情報が見つかりません");
-  EXPECT_EQ(HistoryLines().size(), 2u);
+  EXPECT_TRUE(HistoryLines().empty());
 
   std::string error;
   SetArchiverFileName(1, "absent.dll");

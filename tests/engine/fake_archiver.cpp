@@ -1,7 +1,9 @@
 // A stand-in archiver library for the tests: it records every command line
-// it receives in the file named by ZELK_FAKE_ARCHIVER_LOG and fails for a
-// line that mentions "FAIL". Built several times with different version
-// numbers and entry points.
+// it receives in the file named by ZELK_FAKE_ARCHIVER_LOG, appends it to the
+// archive the line names (so the archive exists as a real one would), and
+// fails for a line that mentions "FAIL", explaining why in the output
+// buffer. Built several times with different version numbers and entry
+// points.
 #include <windows.h>
 
 #include <cstring>
@@ -21,7 +23,26 @@ namespace {
     }
   }
   if (size > 0) output[0] = '\0';
-  return std::strstr(commandLine, "FAIL") != nullptr ? 1 : 0;
+  if (std::strstr(commandLine, "FAIL") != nullptr) {
+    if (size > 0) lstrcpynA(output, "cannot store FAIL: stand-in failure", static_cast<int>(size));
+    return 1;
+  }
+  // The archive: the first quoted text.
+  const char* open = std::strchr(commandLine, '"');
+  const char* close = open != nullptr ? std::strchr(open + 1, '"') : nullptr;
+  if (close != nullptr) {
+    char archive[1024] = {};
+    const std::size_t n = static_cast<std::size_t>(close - open - 1);
+    if (n < sizeof archive) {
+      std::memcpy(archive, open + 1, n);
+      HANDLE h = CreateFileA(archive, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h == INVALID_HANDLE_VALUE) return 2;
+      DWORD written = 0;
+      WriteFile(h, commandLine, static_cast<DWORD>(std::strlen(commandLine)), &written, nullptr);
+      CloseHandle(h);
+    }
+  }
+  return 0;
 }
 
 }  // namespace

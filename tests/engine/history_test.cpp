@@ -19,21 +19,37 @@ class History : public EngineTest {
 
 }  // namespace
 
-TEST_F(History, RecordAppendsAndDeletesTheOldestOnlyWhenExactlyFull) {
+TEST_F(History, RecordAppendsThenPrunesWhileMoreThanNAreListed) {
   settings_.HistoryNum = 3;
   std::vector<std::string> gens;
   for (const char* n : {"a", "b", "c", "d", "e"}) gens.push_back(MakeGeneration(n));
-  WriteHistory({gens[0], gens[1], gens[2], gens[3]});  // four lines, N = 3: nothing deleted
+  // An over-long file (a hand edit, a blank line) is brought back to N.
+  WriteHistory({gens[0], "", gens[1], gens[2], gens[3]});
   ASSERT_FALSE(engine_.RecordGeneration(gens[4]));
-  EXPECT_EQ(HistoryLines(), gens);
-  EXPECT_TRUE(Exists(gens[0]));
-
-  settings_.HistoryNum = 5;  // exactly full now: the first generation goes
-  std::string f = MakeGeneration("f");
-  ASSERT_FALSE(engine_.RecordGeneration(f));
+  EXPECT_EQ(HistoryLines(), (std::vector<std::string>{gens[2], gens[3], gens[4]}));
   EXPECT_FALSE(Exists(gens[0]));
-  EXPECT_EQ(HistoryLines(), (std::vector<std::string>{gens[1], gens[2], gens[3], gens[4], f}));
+  EXPECT_FALSE(Exists(gens[1]));
+  EXPECT_TRUE(Exists(gens[2]));
   EXPECT_EQ(engine_.GetLastErrorText(), "");
+}
+
+TEST_F(History, AGenerationThatCannotBeDeletedStaysListedAndTheNextOlderGoes) {
+  settings_.HistoryNum = 2;
+  std::vector<std::string> gens;
+  for (const char* n : {"a", "b", "c", "d", "e"}) gens.push_back(MakeGeneration(n));
+  WriteHistory({gens[0], gens[1], gens[2]});
+  {
+    LockedFile held(gens[0] + "\\f.txt");
+    ASSERT_TRUE(held.ok());
+    ASSERT_FALSE(engine_.RecordGeneration(gens[3]));
+  }
+  EXPECT_EQ(HistoryLines(), (std::vector<std::string>{gens[0], gens[3]}));
+  EXPECT_FALSE(Exists(gens[1]));
+  EXPECT_EQ(ReadFile(gens[0] + "\\f.txt"), "x");
+  // Tried again at the next run.
+  ASSERT_FALSE(engine_.RecordGeneration(gens[4]));
+  EXPECT_EQ(HistoryLines(), (std::vector<std::string>{gens[3], gens[4]}));
+  EXPECT_FALSE(Exists(gens[0]));
 }
 
 TEST_F(History, RecordDeletesAnArchiveAndSkipsAMissingGeneration) {

@@ -69,10 +69,13 @@ TEST_F(HistoryConversion, AnOlderGenerationThatCannotBeDeletedEndsTheConversion)
   NewLockedFile locked(generations[0] + "\\held.txt");
   ASSERT_TRUE(locked.locked());
   EXPECT_TRUE(SwitchTo(0).closeWithOk);
-  // One report of the deletion, one of the reset that the same file blocks.
   EXPECT_EQ(boxes_, (std::vector<Box>{
-                        {"必要のない過去のバックアップの削除に失敗しました", generations[0], MB_OK | MB_ICONERROR},
-                        {"バックアップの履歴の初期化に失敗しました", "Error", MB_OK | MB_ICONERROR}}));
+                        {"必要のない過去のバックアップの削除に失敗しました", generations[0], MB_OK | MB_ICONERROR}}));
+  // Nothing more is deleted after the failure: the newest generation stays
+  // whole, and the history still lists what is left.
+  EXPECT_EQ(ReadFile(generations[2] + "\\Data\\one.txt"), "1");
+  EXPECT_EQ(ReadFile(generations[1] + "\\Data\\one.txt"), "1");
+  EXPECT_EQ(HistoryLines(), generations);
   EXPECT_FALSE(Exists(Save("Data"))) << "the newest generation is not moved up after the failure";
   EXPECT_EQ(settings_.History, 0);
 }

@@ -14,6 +14,15 @@ namespace zelk::ui {
 using targets::MarkChange;
 using targets::MoveDirection;
 
+namespace {
+
+// Asked before the clear-backups command empties the save folder (the
+// folder's path is the caption).
+constexpr const char* kClearBackupsQuestion =
+    "保存先フォルダの中のバックアップとファイルはすべて削除されます\nよろしいですか？";
+
+}  // namespace
+
 void CMainDlg::RouteCommands() {
   OnCommandId(IDC_START, [this] { OnStart(); });
   OnCommandId(IDC_EXIT, [this] { OnExitFromWindow(); });
@@ -62,6 +71,11 @@ void CMainDlg::OnOpenSaveFolder() {
 void CMainDlg::OnClearBackups() {
   if (IsBackupRunning()) {
     ShowMessageBox(hwnd(), "しばらくお待ちください", "コピー中です", MB_OK);
+    return;
+  }
+  // Everything in the save folder goes at once: ask first, No by default.
+  if (ShowMessageBox(hwnd(), kClearBackupsQuestion, settings_.SavePath,
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
     return;
   }
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
