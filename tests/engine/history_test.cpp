@@ -166,7 +166,8 @@ TEST_F(History, ClearReportsALockedFile) {
   EXPECT_TRUE(engine_.ClearBackups());
   CloseHandle(h);
   const std::string& text = engine_.GetLastErrorText();
-  EXPECT_NE(text.find("locked.txt"), std::string::npos) << text;
+  EXPECT_NE(text.find("locked.txt（"), std::string::npos) << "the entry and the cause: " << text;
+  EXPECT_EQ(text.find("を削除できませんでした"), std::string::npos) << "no doubled verb: " << text;
   EXPECT_EQ(text.substr(text.size() - std::string("の削除に失敗しました").size()),
             "の削除に失敗しました");
   EXPECT_EQ(HistoryLines().size(), 1u) << "the file stays untouched";

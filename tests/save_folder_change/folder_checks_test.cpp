@@ -55,6 +55,21 @@ TEST_F(SaveFolderChangeTest, FoldersHoldingTheProgramOrTheListsAreRefused) {
   EXPECT_EQ(ReadFile(Save("keep.txt")), "k");
 }
 
+TEST_F(SaveFolderChangeTest, AFolderThatIsOrHoldsAnActiveTargetIsRefused) {
+  WriteFile(dir_ / "docs\\inner\\a.txt", "a");
+  host_.rows = {{dir_ / "docs\\inner", "", zelk::targets::ActiveFolder}};
+  for (const std::string& typed : {dir_ / "docs\\inner", dir_ / "docs"}) {
+    boxes_.clear();
+    settings::CSettings entered = Entered();
+    entered.SavePath = typed;
+    EXPECT_FALSE(Apply(entered).closeWithOk) << typed;
+    EXPECT_EQ(boxes_, (std::vector<Box>{{dir_ / "docs\\inner" + "は保存先フォルダかその中にあるのでバックアップできません",
+                                         "制限", MB_OK}}));
+  }
+  EXPECT_EQ(ReadFile(dir_ / "docs\\inner\\a.txt"), "a");
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+}
+
 TEST_F(SaveFolderChangeTest, WhileABackupRunsNothingIsDone) {
   busy_ = true;
   settings::CSettings entered = Entered();
