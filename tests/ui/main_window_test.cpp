@@ -129,17 +129,26 @@ TEST_F(MainWindowTest, ClearBackupsReportsItsResult) {
   WriteFile(dir_ / "Zelk.ini", "[Option]\r\nSavePath=" + (dir_ / "save") + "\r\n");
   WriteFile(dir_ / "save\\03.07.15.14.05.09\\x.txt", "x");
   WriteFile(dir_ / "History.dat", (dir_ / "save\\03.07.15.14.05.09") + "\r\n");
+  Answer(IDNO);
+  Answer(IDYES);
   Run([&](CMainDlg& w) {
+    SendMessageA(w.hwnd(), WM_COMMAND, ID_CLEAR_BACKUPS, 0);
+    EXPECT_TRUE(FileInDirectory(dir_ / "save")) << "No deletes nothing";
     SendMessageA(w.hwnd(), WM_COMMAND, ID_CLEAR_BACKUPS, 0);
     Close(w);
   });
   EXPECT_FALSE(FileInDirectory(dir_ / "save"));
   EXPECT_EQ(ReadFile(dir_ / "History.dat"), "");
   auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "削除が完了しました");
-  EXPECT_EQ(boxes[0].caption, zelk::ui::ApplicationName());
-  EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK));
+  ASSERT_EQ(boxes.size(), 3u);
+  for (int i : {0, 1}) {
+    EXPECT_EQ(boxes[i].text, "保存先フォルダの中のバックアップとファイルはすべて削除されます\nよろしいですか？");
+    EXPECT_EQ(boxes[i].caption, dir_ / "save");
+    EXPECT_EQ(boxes[i].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+  }
+  EXPECT_EQ(boxes[2].text, "削除が完了しました");
+  EXPECT_EQ(boxes[2].caption, zelk::ui::ApplicationName());
+  EXPECT_EQ(boxes[2].flags, static_cast<UINT>(MB_OK));
 }
 
 TEST_F(MainWindowTest, AListFileThatCannotBeWrittenIsReportedAtExit) {

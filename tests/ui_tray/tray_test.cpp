@@ -134,9 +134,10 @@ TEST_F(TrayTest, TrayMenuCommandsWorkWhileTheWindowIsHidden) {
     ASSERT_TRUE(WaitFor(w, [&] { return !ShellCalls().empty(); }));
     EXPECT_EQ(ShellCalls()[0], "explorer.exe " + (dir_ / "save"));
 
+    Answer(IDYES);  // the question before anything is deleted
     PickFromTrayMenu(w, ID_CLEAR_BACKUPS);
-    ASSERT_TRUE(WaitFor(w, [&] { return Boxes().size() == 2; }));
-    EXPECT_EQ(Boxes()[1].text, "削除が完了しました");
+    ASSERT_TRUE(WaitFor(w, [&] { return Boxes().size() == 3; }));
+    EXPECT_EQ(Boxes()[2].text, "削除が完了しました");
     EXPECT_FALSE(Exists(dir_ / "save\\data"));
 
     OnUi(w, [&] {
@@ -150,7 +151,7 @@ TEST_F(TrayTest, TrayMenuCommandsWorkWhileTheWindowIsHidden) {
     EXPECT_EQ(TrayCalls().back().action, static_cast<DWORD>(NIM_DELETE));
     Close(w);
   });
-  EXPECT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(Boxes().size(), 3u);
 }
 
 TEST_F(TrayTest, VersionDialogOpensFromTheTrayMenuBarAndSystemMenu) {
