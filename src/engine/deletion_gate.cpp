@@ -47,16 +47,13 @@ std::wstring_view TypedName(std::wstring_view path) {
   return sep == std::wstring_view::npos ? std::wstring_view() : path.substr(sep + 1);
 }
 
-const std::wstring* FindActiveTargetInside(const std::wstring& folder,
-                                           const std::vector<targets::TargetEntry>& rows,
-                                           const targets::TargetEntry** found, std::wstring& buffer) {
+// The first active target that is folder or lies inside it.
+const targets::TargetEntry* ActiveTargetInside(const std::wstring& folder,
+                                               const std::vector<targets::TargetEntry>& rows) {
   for (const targets::TargetEntry& row : rows) {
     if (!targets::IsActiveMark(row.mark)) continue;
-    buffer = ResolvedPath(fileutil::ToWide(row.path));
-    if (!buffer.empty() && IsSameOrInsideWide(buffer, folder)) {
-      *found = &row;
-      return &buffer;
-    }
+    const std::wstring target = ResolvedPath(fileutil::ToWide(row.path));
+    if (!target.empty() && IsSameOrInsideWide(target, folder)) return &row;
   }
   return nullptr;
 }
@@ -83,9 +80,8 @@ std::optional<std::string> TargetInSaveFolder(const std::string& saveFolder,
                                               const std::vector<targets::TargetEntry>& rows) {
   const std::wstring save = ResolvedPath(fileutil::ToWide(saveFolder));
   if (save.empty()) return std::nullopt;
-  const targets::TargetEntry* found = nullptr;
-  std::wstring buffer;
-  if (FindActiveTargetInside(save, rows, &found, buffer) == nullptr) return std::nullopt;
+  const targets::TargetEntry* found = ActiveTargetInside(save, rows);
+  if (found == nullptr) return std::nullopt;
   return found->path + "は保存先フォルダかその中にあるのでバックアップできません";
 }
 
@@ -93,9 +89,7 @@ CDeletionGate::CDeletionGate(const std::string& saveFolder, const std::vector<ta
     : saveFolder_(saveFolder), save_(saveFolder.empty() ? std::wstring() : ResolvedPath(fileutil::ToWide(saveFolder))) {
   refusal_ = RefuseToEmpty(saveFolder);
   if (refusal_ || save_.empty()) return;
-  const targets::TargetEntry* found = nullptr;
-  std::wstring buffer;
-  if (FindActiveTargetInside(save_, rows, &found, buffer) != nullptr) {
+  if (const targets::TargetEntry* found = ActiveTargetInside(save_, rows)) {
     refusal_ = saveFolder + "にはバックアップ対象の" + found->path + "があるので削除できません";
   }
 }

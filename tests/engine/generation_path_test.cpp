@@ -44,3 +44,33 @@ TEST(GenerationOfSaveFolder, ShiftJisSaveFolder) {
   EXPECT_TRUE(IsGenerationOf(save + "\\x", save));
   EXPECT_FALSE(IsGenerationOf(save, "D:\\\x95"));
 }
+
+TEST(KeptName, NamesThatPathResolutionWouldChangeAreNotKept) {
+  using zelk::engine::IsKeptName;
+  for (const wchar_t* kept : {L"03.07.15.14.05.09", L"03.07.15.14.05.09.zip", L"a b", L".profile",
+                              L"CONSOLE", L"COM10", L"\x8868"}) {
+    EXPECT_TRUE(IsKeptName(kept)) << static_cast<int>(std::wstring_view(kept).size());
+  }
+  for (const wchar_t* changed : {L"", L".", L"..", L"...", L" ", L". .", L"x.", L"x ", L"x. ",
+                                 L"NUL", L"nul.txt", L"Con", L"AUX .log", L"COM1", L"lpt9.x",
+                                 L"x:y", L"x::$DATA", L"a*", L"a?", L"a/b", L"a\\b", L"a\tb"}) {
+    EXPECT_FALSE(IsKeptName(changed)) << static_cast<int>(std::wstring_view(changed).size());
+  }
+}
+
+TEST(StagingName, RoundTripsAndRejectsOtherNames) {
+  using zelk::engine::FormatStagingName;
+  using zelk::engine::ParseStagingName;
+  using zelk::engine::StagingState;
+  const std::string name = FormatStagingName(StagingState::Ready, "1f-2a-0", "03.07.15.14.05.09.zip");
+  EXPECT_EQ(name, "~ZelkReady.1f-2a-0.03.07.15.14.05.09.zip");
+  const auto parsed = ParseStagingName(name);
+  ASSERT_TRUE(parsed.has_value());
+  EXPECT_EQ(parsed->state, StagingState::Ready);
+  EXPECT_EQ(parsed->run, "1f-2a-0");
+  EXPECT_EQ(parsed->generation, "03.07.15.14.05.09.zip");
+  for (const char* other : {"~ZelkStaging.", "~ZelkStaging.run", "~ZelkStaging..x", "~ZelkMoving.run.",
+                            "~Zelk-notes.txt", "03.07.15.14.05.09", "ZelkStaging.a.b"}) {
+    EXPECT_FALSE(ParseStagingName(other).has_value()) << other;
+  }
+}
