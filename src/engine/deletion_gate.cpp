@@ -127,7 +127,8 @@ CDeletionGate::Outcome CDeletionGate::Delete(std::wstring_view entry, std::strin
 }
 
 void CDeletionGate::RemoveEmptySaveFolder() {
-  if (!refusal_ && !save_.empty()) RemoveDirectoryW(save_.c_str());
+  // The folder as named: a junction is removed itself, not its target.
+  if (!refusal_ && !save_.empty()) RemoveDirectoryW(fileutil::ExtendedPath(saveFolder_).c_str());
 }
 
 bool CDeletionGate::Empty(std::string& errorText, std::wstring_view keepName) {
