@@ -138,7 +138,7 @@ def tree_of(root):
 # Names outside Shift-JIS (Korean, an emoji as a surrogate pair, accented
 # Latin, Cyrillic, CJK that CP932 lacks) beside Shift-JIS names with a 0x5C
 # trail byte.
-FOREIGN_NAMES = ["한글.txt", "😀.txt", "café.txt", "Привет.txt", "这个.txt", "𠮷野家.txt"]
+FOREIGN_NAMES = ["한글.txt", "😀.txt", "café.txt", "Привет.txt", "Привіт.txt", "这个.txt", "𠮷野家.txt"]
 SJIS_NAMES = ["表.txt", "ソース.txt", "能力.txt"]
 
 
