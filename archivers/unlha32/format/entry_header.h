@@ -42,7 +42,7 @@ struct EntryHeader {
   std::string path;
   // The exact path in UTF-16, '\' between components, when path is only a
   // stand-in for it; empty otherwise. Written to the Unicode name headers.
-  std::u16string unicodePath;
+  std::u16string unicodePath{};
   bool isDirectory = false;
   std::uint16_t dosAttributes = 0x20;
   // FILETIME values (100 ns since 1601); written when hasWindowsTimes.
