@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libz-mingw-w64-dev
   wine wine64 xvfb xauth fonts-ipafont-gothic imagemagick
-  unzip zip lhasa jlha-utils python3 locales
+  unzip zip 7zip lhasa jlha-utils python3 locales
 )
 
 missing=()

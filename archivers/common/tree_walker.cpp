@@ -19,7 +19,7 @@ using FindHandle = std::unique_ptr<void, FindCloser>;
 struct PendingFolder {
   std::wstring fullPath;
   std::wstring relativeWide;
-  std::string relativeName;
+  bool holdsArchive = false;
 };
 
 std::uint64_t SizeOf(DWORD high, DWORD low) {
@@ -78,20 +78,21 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
   while (text::EndsWithChar(base, '\\') || text::EndsWithChar(base, '/')) base.pop_back();
   const std::wstring full = ExtendedLengthPath(AnsiToWide(base + "\\" + relative));
   if (full.empty()) {
-    *error = "Invalid path: " + base + "\\" + relative;
+    *error = base + "\\" + relative + ": invalid path.";
     return WalkResult::kFailed;
   }
 
   WIN32_FILE_ATTRIBUTE_DATA info;
   if (!GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &info)) {
-    *error = base + "\\" + relative + ": " + SystemErrorText(GetLastError());
+    *error = DisplayPath(full) + ": " + SystemErrorText(GetLastError());
     return WalkResult::kFailed;
   }
   TreeEntry top;
-  top.relativeName = relative;
   top.relativeWide = AnsiToWide(relative);
   top.fullPath = full;
+  top.isTop = true;
   top.isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  top.mayBeArchive = !top.isFolder;
   top.attributes = info.dwFileAttributes;
   top.creationTime = info.ftCreationTime;
   top.lastAccessTime = info.ftLastAccessTime;
@@ -102,17 +103,24 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
     return WalkResult::kDone;
   }
 
+  // A folder target that holds the archive itself is still archived, as its
+  // caller named it; only the archive is left out of it (by the visitor).
+  const bool checkFolders = options.archiveFolder.known;
+  const bool topHoldsArchive = checkFolders && IdentityOfPath(full).SameAs(options.archiveFolder);
+
   // Depth first without recursion, so that deep trees cannot exhaust the stack.
-  std::vector<PendingFolder> pending{{full, top.relativeWide, top.relativeName}};
+  std::vector<PendingFolder> pending{{full, top.relativeWide, topHoldsArchive}};
+  std::vector<WIN32_FIND_DATAW> children;
+  std::vector<PendingFolder> subfolders;
   while (!pending.empty()) {
     PendingFolder folder = std::move(pending.back());
     pending.pop_back();
-    std::vector<WIN32_FIND_DATAW> children;
+    children.clear();
     if (!ListFolder(folder.fullPath, &children, error)) {
-      *error = base + "\\" + folder.relativeName + ": " + *error;
+      *error = DisplayPath(folder.fullPath) + ": " + *error;
       return WalkResult::kFailed;
     }
-    std::vector<PendingFolder> subfolders;
+    subfolders.clear();
     for (const WIN32_FIND_DATAW& child : children) {
       const DWORD attrs = child.dwFileAttributes;
       if (!options.includeHiddenSystem &&
@@ -120,22 +128,21 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
         continue;
       }
       TreeEntry entry;
-      bool exact = true;
-      const std::string childAnsi = WideToAnsi(child.cFileName, &exact);
-      entry.relativeName = folder.relativeName + "\\" + childAnsi;
-      entry.relativeWide = folder.relativeWide + L"\\" + child.cFileName;
-      entry.ansiExact = exact;
       entry.fullPath = folder.fullPath + L"\\" + child.cFileName;
       entry.isFolder = (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      const bool enter = entry.isFolder && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+      if (enter && checkFolders && IdentityOfPath(entry.fullPath).SameAs(options.archiveFolder)) {
+        continue;  // the folder the archive is written into
+      }
+      entry.relativeWide = folder.relativeWide + L"\\" + child.cFileName;
+      entry.mayBeArchive = folder.holdsArchive && !entry.isFolder;
       entry.attributes = attrs;
       entry.creationTime = child.ftCreationTime;
       entry.lastAccessTime = child.ftLastAccessTime;
       entry.lastWriteTime = child.ftLastWriteTime;
       entry.size = entry.isFolder ? 0 : SizeOf(child.nFileSizeHigh, child.nFileSizeLow);
       if (!visit(entry)) return WalkResult::kStopped;
-      if (entry.isFolder && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        subfolders.push_back({entry.fullPath, entry.relativeWide, entry.relativeName});
-      }
+      if (enter) subfolders.push_back({std::move(entry.fullPath), std::move(entry.relativeWide), false});
     }
     // Visit subfolders in name order: push them in reverse.
     for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) pending.push_back(std::move(*it));

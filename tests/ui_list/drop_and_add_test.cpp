@@ -109,6 +109,34 @@ TEST_F(ListWindowTest, AddReportsItemsWithoutAPathAndRefusesDriveRoots) {
   EXPECT_EQ(boxes[1].caption, zelk::ui::ApplicationName());
 }
 
+TEST_F(ListWindowTest, PathsTheCodePageCannotHoldAreRefusedWithTheirReason) {
+  WriteFile(dir_ / "a.txt", "a");
+  WriteFile(dir_ / "c.txt", "c");
+  const std::wstring wideDir(dir_.path().begin(), dir_.path().end());
+  const std::wstring korean = wideDir + L"\\\uD55C\uAE00";  // 한글
+  ASSERT_TRUE(CreateDirectoryW(korean.c_str(), nullptr));
+  const std::wstring emoji = wideDir + L"\\\U0001F600.txt";
+  HANDLE h = CreateFileW(emoji.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  Run([&](CMainDlg& w) {
+    DropWide(w, {wideDir + L"\\a.txt", korean, wideDir + L"\\c.txt"});
+    PickNext(ILCreateFromPathW(emoji.c_str()));
+    Command(w, IDC_ADD);
+    OnUi(w, [&] { EXPECT_EQ(ViewRows(w.Item(IDC_LIST_TARGET)), Strings{"2:" + (dir_ / "a.txt")}); });
+    Close(w);
+  });
+  EXPECT_EQ(ReadFile(dir_ / "FileList.dat"), "2;" + (dir_ / "a.txt") + ";;\r\n");
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, (dir_ / "??") + "\n" + CListCtrl_Target::kUnrepresentablePathRefused);
+  EXPECT_EQ(boxes[0].caption, zelk::ui::ApplicationName());
+  EXPECT_EQ(boxes[1].text.substr(boxes[1].text.find('\n') + 1), CListCtrl_Target::kUnrepresentablePathRefused);
+  EXPECT_EQ(boxes[1].text.rfind(dir_.path(), 0), 0u) << boxes[1].text;
+  RemoveDirectoryW(korean.c_str());
+  DeleteFileW(emoji.c_str());
+}
+
 TEST(ListInit, AFailedLoadIsShownAndReported) {
   std::vector<RecordedBox> boxes;
   zelk::ui::SetMessageBoxHandler([&](HWND, const std::string& text, const std::string& caption, UINT flags) {

@@ -121,6 +121,23 @@ inline HDROP MakeDrop(const std::vector<std::string>& paths) {
   return static_cast<HDROP>(memory);
 }
 
+// The same with UTF-16 paths, as the shell drops names of any characters.
+inline HDROP MakeWideDrop(const std::vector<std::wstring>& paths) {
+  std::size_t bytes = sizeof(DROPFILES) + sizeof(wchar_t);
+  for (const std::wstring& path : paths) bytes += (path.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GHND, bytes);
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  auto* out = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(header) + sizeof(DROPFILES));
+  for (const std::wstring& path : paths) {
+    memcpy(out, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    out += path.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
 // A point inside the label of a row, in the list view's client coordinates.
 inline POINT RowPoint(HWND list, int row) {
   RECT rect{};
@@ -191,6 +208,10 @@ class ListWindowTest : public MainWindowTest {
   }
   static void Drop(ui::CMainDlg& w, const std::vector<std::string>& paths) {
     HDROP drop = MakeDrop(paths);
+    SendMessageA(w.Item(IDC_LIST_TARGET), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  }
+  static void DropWide(ui::CMainDlg& w, const std::vector<std::wstring>& paths) {
+    HDROP drop = MakeWideDrop(paths);
     SendMessageA(w.Item(IDC_LIST_TARGET), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   }
 

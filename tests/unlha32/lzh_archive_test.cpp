@@ -115,6 +115,40 @@ TEST(ArchiveWriter, ShiftJisPathsKeepTrailBytesThatLookLikeBackslashes) {
   EXPECT_EQ(raw.find("\x95\xFF"), std::string::npos);
 }
 
+TEST(ArchiveWriter, UnicodeNameHeadersRoundTripBesideTheStandInName) {
+  // 한국\😀폴더 (a folder) and 한국\😀폴더\깊은.txt, stored as "__\___" and "__\___\__.txt".
+  const std::u16string folder = u"\uD55C\uAD6D\\\U0001F600\uD3F4\uB354";
+  const std::u16string file = folder + u"\\\uAE4A\uC740.txt";
+  MemoryOutput out;
+  ArchiveWriter writer(out, 0);
+  MemoryInput in(TextBytes(500, 7));
+  std::string error;
+  EntryHeader dir = FileHeader("__\\___", 0);
+  dir.unicodePath = folder;
+  EntryHeader leaf = FileHeader("__\\___\\__.txt", 500);
+  leaf.unicodePath = file;
+  ASSERT_TRUE(writer.AddDirectory(dir, error)) << error;
+  ASSERT_TRUE(writer.AddFile(in, leaf, error)) << error;
+  MemoryInput plainIn(TextBytes(10, 8));
+  ASSERT_TRUE(writer.AddFile(plainIn, FileHeader("plain.txt", 10), error));
+  ASSERT_TRUE(writer.Close(error));
+  const ArchiveScan scan = Scan(out.bytes);
+  ASSERT_TRUE(scan.valid) << scan.error;
+  ASSERT_EQ(scan.entries.size(), 3u);
+  EXPECT_EQ(scan.entries[0].path, "__\\___");
+  EXPECT_EQ(scan.entries[0].unicodePath, Utf16ToUtf8(folder));
+  EXPECT_EQ(scan.entries[1].path, "__\\___\\__.txt");
+  EXPECT_EQ(scan.entries[1].unicodePath, "\xed\x95\x9c\xea\xb5\xad\\\xf0\x9f\x98\x80\xed\x8f\xb4\xeb\x8d\x94\\"
+                                         "\xea\xb9\x8a\xec\x9d\x80.txt");
+  EXPECT_EQ(scan.entries[2].unicodePath, "");
+  EXPECT_EQ(Utf8ToUtf16(scan.entries[1].unicodePath), file);
+  // The name header holds the leaf in UTF-16LE, the directory header its
+  // folders each ended by a backslash.
+  const std::string raw(out.bytes.begin(), out.bytes.end());
+  EXPECT_NE(raw.find(std::string("\x44\x4a\xae\x40\xc7.\0t\0x\0t\0", 13)), std::string::npos);
+  EXPECT_NE(raw.find(std::string("\xf4\xd3\x54\xb3\\\0", 6)), std::string::npos);
+}
+
 TEST(ArchiveWriter, AppendsAfterTheEndMarkOfAnExistingArchive) {
   MemoryOutput out;
   std::string error;

@@ -118,9 +118,15 @@ def read_headers(archive):
                 e["dir"] = body
             elif kind == 0x40:
                 e["attr"] = struct.unpack("<H", body)[0]
+            elif kind == 0x44:
+                e["uname"] = body.decode("utf-16-le")
+            elif kind == 0x45:
+                e["udir"] = body.decode("utf-16-le")
             ext += next_size
             next_size = struct.unpack_from("<H", data, ext - 2)[0]
         e["path"] = (e["dir"].replace(b"\xff", b"/") + e["name"]).rstrip(b"/")
+        if "uname" in e or "udir" in e:
+            e["upath"] = (e.get("udir", "").replace("\\", "/") + e.get("uname", "")).rstrip("/")
         entries.append(e)
         pos += size + packed
 
@@ -276,6 +282,86 @@ def case_failure_keeps_earlier_entries(env):
     check(end == size - 1, "archive ends with its end mark after the failures")
 
 
+# Names outside Shift-JIS (Korean, an emoji as a surrogate pair, accented
+# Latin, Ukrainian Cyrillic, CJK that CP932 lacks) beside Shift-JIS names,
+# Russian Cyrillic and names with a 0x5C trail byte.
+FOREIGN_TREE = {
+    "한글.txt": b"korean", "😀.txt": b"emoji", "café.txt": b"accent", "Привет.txt": b"russian",
+    "Привіт.txt": b"ukrainian", "这个.txt": b"chinese one", "那个.txt": b"chinese two",
+    "𠮷野家.txt": b"outside the BMP", "表.txt": b"sjis 0x5c", "ソース.txt": b"sjis 0x5c too",
+    "能力.txt": b"sjis 0x5c three", "한국/😀폴더/café/깊은.txt": b"deep foreign",
+    "表示/ソ/내용.txt": b"foreign under sjis", "__.txt": b"a real name like a stand-in",
+}
+FOREIGN_EMPTY = ["빈폴더", "表示/Пусто"]
+
+
+def exact_path(h):
+    return h.get("upath", h["path"].decode("cp932"))
+
+
+def case_foreign_names(env):
+    src = os.path.join(env.root, "foreign")
+    data = os.path.join(src, "Data")
+    for rel, content in FOREIGN_TREE.items():
+        make_file(os.path.join(data, rel), content)
+    for rel in FOREIGN_EMPTY:
+        os.makedirs(os.path.join(data, rel))
+    deep = os.path.join(data, *["한" * 40 + str(i) for i in range(8)])
+    make_file(os.path.join(deep, "끝.txt"), b"more than 260 characters down")
+    files = {os.path.relpath(os.path.join(b, f), src): open(os.path.join(b, f), "rb").read()
+             for b, _, fs in os.walk(data) for f in fs}
+    folders = {os.path.relpath(os.path.join(b, d), src) for b, ds, _ in os.walk(data) for d in ds} | {"Data"}
+    archive = os.path.join(env.root, "foreign.lzh")
+    for run in (1, 2):
+        rc, msg = env.unlha(line(archive, src, "Data"))
+        check(rc == 0, "foreign names, run %d: result 0 (%s)" % (run, msg))
+    check(env.tested(archive), "lhasa t passes on foreign names")
+
+    headers, end, size = read_headers(archive)
+    raw = [h["path"] for h in headers]
+    check(len(raw) == len(set(p.lower() for p in raw)), "every Shift-JIS name unique in the archive")
+    exact = {exact_path(h): h for h in headers}
+    want = {}
+    for copy in ("Data", "Data(2)"):
+        for rel, content in files.items():
+            want[copy + rel[4:]] = content
+        for rel in folders:
+            want[copy + rel[4:]] = None
+    check(set(exact) == set(want), "exact names of both copies: %r" % sorted(set(exact) ^ set(want))[:6])
+    for h in headers:
+        name = exact_path(h)
+        try:
+            plain = name.encode("cp932") == h["path"]
+        except UnicodeEncodeError:
+            plain = False
+        check(plain == ("upath" not in h), "Unicode headers exactly where the Shift-JIS name stands in: %r" % name)
+    check(max(len(p) for p in exact) > 260, "a path of more than 260 characters")
+
+    _, found = env.extract(archive)
+    for path, h in exact.items():
+        check(h["path"] in found and found[h["path"]] == want.get(path),
+              "lhasa extracts %r under %r with its own content" % (path, h["path"]))
+    check(len(found) == len(headers), "lhasa extracts as many files and folders as there are entries")
+
+
+def case_save_folder_inside_target(env):
+    target = os.path.join(env.root, "within", "Target")
+    make_file(os.path.join(target, "doc.txt"), text_bytes(20000, 5))
+    make_file(os.path.join(target, "save", "user-file.txt"), b"kept out")
+    link = os.path.join(env.root, "link")
+    os.symlink(target, link)
+    sizes = []
+    for run in range(3):
+        archive = os.path.join(link, "save", "~ZelkStaging.%d.lzh" % run)
+        rc, msg = env.unlha(line(archive, os.path.dirname(target), "Target"))
+        check(rc == 0, "save folder inside the target, run %d: %s" % (run, msg))
+        check([n for _, n in env.listing(archive)] == ["Target/", "Target/doc.txt"],
+              "the save folder stays out of the archive: %r" % env.listing(archive))
+        sizes.append(os.path.getsize(archive))
+    check(len(set(sizes)) == 1, "archive sizes stay flat: %r" % sizes)
+    os.unlink(link)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--bin", required=True)
@@ -292,6 +378,8 @@ def main():
         case_same_name_twice(env, archive, src)
         case_refusals(env)
         case_failure_keeps_earlier_entries(env)
+        case_foreign_names(env)
+        case_save_folder_inside_target(env)
     finally:
         shutil.rmtree(root, ignore_errors=True)
     if FAILURES:

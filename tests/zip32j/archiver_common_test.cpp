@@ -53,6 +53,17 @@ TEST(FreeVariantName, ShiftJisNamesAreComparedByCharacter) {
   EXPECT_EQ(FreeVariantName("\x83\x41", true, present), "\x83\x41(2)");
 }
 
+TEST(FreeVariantName, Utf8NamesAreComparedByByteWithoutShiftJisPairs) {
+  NameSet present(NameEncoding::kUtf8);
+  // ぁ is E3 81 81: read as Shift-JIS, 0x81 would swallow the '/' after it.
+  present.Add("\xe3\x81\x81/x.txt");
+  EXPECT_TRUE(present.IsTaken("\xe3\x81\x81"));
+  EXPECT_TRUE(present.IsTaken("\xe3\x81\x81\\X.TXT"));
+  EXPECT_EQ(FreeVariantName("\xe3\x81\x81", true, present), "\xe3\x81\x81(2)");
+  present.Add("\xed\x95\x9c.txt");  // 한.txt
+  EXPECT_EQ(FreeVariantName("\xed\x95\x9c.txt", false, present), "\xed\x95\x9c(2).txt");
+}
+
 TEST(OutputBuffer, NeverWritesPastItsSize) {
   char buf[8];
   std::memset(buf, 'z', sizeof buf);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/tree_walker.h"
+#include "common/win_strings.h"
 #include "win_temp_dir.h"
 
 namespace zelk::archivers {
@@ -27,7 +28,7 @@ std::vector<Seen> Walk(const std::string& base, const std::string& name, WalkOpt
   std::vector<Seen> seen;
   std::string error;
   const WalkResult r = WalkTarget(base, name, options, [&](const TreeEntry& e) {
-    seen.push_back({e.relativeName, e.isFolder, e.size, e.attributes});
+    seen.push_back({WideToAnsi(e.relativeWide), e.isFolder, e.size, e.attributes});
     return true;
   }, &error);
   EXPECT_EQ(r, expected) << error;

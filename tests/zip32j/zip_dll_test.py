@@ -3,8 +3,9 @@
 
 Trees are prepared on the Linux side (Wine maps / as Z:), the DLL is driven
 through zipcall.exe, and the archives are checked with Info-ZIP unzip and
-zipinfo and with Python's zipfile: names (raw Shift-JIS bytes and the
-Unicode path field), contents, times, attributes and folder structure.
+zipinfo, with Python's zipfile and with 7-Zip (7zz): names (raw Shift-JIS
+bytes, the Unicode path field, UTF-8 names), contents, times, attributes and
+folder structure.
 """
 import argparse
 import os
@@ -114,6 +115,46 @@ def unzip_extract(archive, dest):
     subprocess.run(["unzip", "-q", "-o", archive, "-d", dest], check=True, env=UTF8_ENV)
 
 
+def sevenzip_extract(archive, dest):
+    os.makedirs(dest, exist_ok=True)
+    subprocess.run(["7zz", "x", "-y", "-bso0", "-bsp0", "-o" + dest, archive], check=True, env=UTF8_ENV)
+
+
+def zipfile_extract(archive, dest):
+    with zipfile.ZipFile(archive, metadata_encoding="cp932") as z:
+        z.extractall(dest)
+
+
+def tree_of(root):
+    """{relative path: bytes, or None for a folder} of everything below root."""
+    found = {}
+    for base, dirs, files in os.walk(root):
+        for d in dirs:
+            found[os.path.relpath(os.path.join(base, d), root)] = None
+        for f in files:
+            found[os.path.relpath(os.path.join(base, f), root)] = read(os.path.join(base, f))
+    return found
+
+# Names outside Shift-JIS (Korean, an emoji as a surrogate pair, accented
+# Latin, Cyrillic, CJK that CP932 lacks) beside Shift-JIS names with a 0x5C
+# trail byte.
+FOREIGN_NAMES = ["한글.txt", "😀.txt", "café.txt", "Привет.txt", "Привіт.txt", "这个.txt", "𠮷野家.txt"]
+SJIS_NAMES = ["表.txt", "ソース.txt", "能力.txt"]
+
+
+def write_name_tree(root):
+    """A tree of foreign and Shift-JIS names: files, folders, empty folders, at depth."""
+    for i, name in enumerate(FOREIGN_NAMES + SJIS_NAMES):
+        write(os.path.join(root, name), ("content %d of %s\n" % (i, name)).encode("utf-8") * (i + 1))
+    write(os.path.join(root, "한국", "😀폴더", "café", "깊은.txt"), b"deep foreign")
+    write(os.path.join(root, "表示", "ソ", "내용.txt"), b"foreign under sjis")
+    os.makedirs(os.path.join(root, "빈폴더"))
+    os.makedirs(os.path.join(root, "表示", "Пусто"))
+    # A path of more than 260 characters below the target.
+    deep = os.path.join(root, *(["한" * 40 + "%d" % i for i in range(8)]))
+    write(os.path.join(deep, "끝.txt"), b"far down")
+
+
 class ZipDllTest(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp(prefix="zip32j-", dir=ARGS.work)
@@ -121,7 +162,8 @@ class ZipDllTest(unittest.TestCase):
     def tearDown(self):
         for root, dirs, files in os.walk(self.work):
             for name in dirs + files:
-                os.chmod(os.path.join(root, name), 0o755, follow_symlinks=False)
+                if not os.path.islink(os.path.join(root, name)):
+                    os.chmod(os.path.join(root, name), 0o755)
         shutil.rmtree(self.work, ignore_errors=True)
 
     def path(self, *parts):
@@ -388,6 +430,94 @@ class ZipDllTest(unittest.TestCase):
         self.assertNotEqual(r0.code, 0)
         self.assertEqual(verbose.code, 0)
         self.assertIn("adding: x.txt", verbose.message)
+
+    def test_names_outside_the_code_page_arrive_exact_in_every_reader(self):
+        base = self.path("base")
+        data = os.path.join(base, "Data")
+        write_name_tree(data)
+        write(os.path.join(base, "表.txt"), b"file target one")
+        write(os.path.join(base, "b2", "表.txt"), b"file target two")
+        archive = self.path("a.zip")
+        lines = [quoted(win(archive), win(base), "Data"), quoted(win(archive), win(base), "表.txt"),
+                 quoted(win(archive), win(os.path.join(base, "b2")), "表.txt")]
+        for r in run_steps(self.work, [["call", "1024", "", "-qrS " + l] for l in lines]):
+            self.assertEqual(r.split("\t")[0], "0", r)
+        self.assertValidArchive(archive)
+        self.assertGreater(max(len(p) for p in tree_of(data)), 260)
+
+        expected = {os.path.join("Data", p): c for p, c in tree_of(data).items()}
+        expected["表.txt"] = b"file target one"
+        expected["表(2).txt"] = b"file target two"
+        expected["Data"] = None
+        with zipfile.ZipFile(archive) as z:
+            shown = []
+            for info in z.infolist():
+                if info.flag_bits & 0x800:
+                    # Bit 11 only for names Shift-JIS cannot hold; no stand-in.
+                    name = info.filename
+                    self.assertRaises(UnicodeEncodeError, name.encode, "cp932")
+                    self.assertIsNone(unicode_path(info), name)
+                else:
+                    name = raw_name(info).decode("cp932")
+                    if not name.isascii():
+                        self.assertEqual(unicode_path(info), (zlib.crc32(raw_name(info)), name), name)
+                shown.append(name)
+            self.assertEqual(len(shown), len(set(shown)))
+            self.assertEqual({n.rstrip("/") for n in shown}, set(expected))
+            self.assertIn("Data/빈폴더/", shown)
+            self.assertIn("Data/表示/Пусто/", shown)
+
+        # unzip and 7-Zip take the Unicode Path field and bit 11; Python's
+        # zipfile takes bit 11 and reads the other names as Shift-JIS.
+        extractors = (("unzip", unzip_extract), ("7zz", sevenzip_extract), ("zipfile", zipfile_extract))
+        for reader, extract in extractors:
+            out = self.path("out-" + reader)
+            extract(archive, out)
+            self.assertEqual(tree_of(out), expected, reader)
+
+    def test_save_folder_inside_the_target_stays_out_of_every_generation(self):
+        target = self.path("base", "Target")
+        write(os.path.join(target, "doc.txt"), b"document\n" * 1000)
+        write(os.path.join(target, "save", "user-file.txt"), b"not ours either")
+        # The archive is named through a link to the target, so that only
+        # its identity can tell that it lies in the target.
+        os.symlink(target, self.path("link"))
+        sizes = []
+        for run in range(3):
+            archive = self.path("link", "save", "~ZelkStaging.%d.zip" % run)
+            r = zip_call(self.work, "-qrS " + quoted(win(archive), win(self.path("base")), "Target"))
+            self.assertEqual(r.code, 0, r.message)
+            self.assertValidArchive(archive)
+            with zipfile.ZipFile(archive) as z:
+                self.assertEqual(z.namelist(), ["Target/", "Target/doc.txt"])
+            sizes.append(os.path.getsize(archive))
+        self.assertEqual(len(set(sizes)), 1, sizes)
+
+    def test_failures_name_the_file_and_the_cause(self):
+        write(self.path("b", "Data", "a.txt"), b"a")
+        write(self.path("b", "Data", "잠긴.txt"), b"locked")
+        archive = self.path("a.zip")
+        a, b = win(archive), win(self.path("b"))
+        results = run_steps(self.work, [
+            ["call", "1024", "", "-qrS " + quoted(a, b, "missing.txt")],
+            ["call", "60", "", "-qrS " + quoted(a, b, "missing.txt")],
+        ])
+        missing, short = [CallResult(l.split("\t")) for l in results]
+        self.assertNotEqual(missing.code, 0)
+        self.assertTrue(missing.message.startswith(b + "\\missing.txt: "), missing.message)
+        self.assertGreater(len(missing.message), len(b + "\\missing.txt: "))
+        self.assertFalse(short.overrun)
+        self.assertLessEqual(len(short.message.encode("cp932")), 59)
+        self.assertTrue(missing.message.startswith(short.message))
+        # A locked file whose name Shift-JIS cannot hold: the message names
+        # its folder and gives the system's reason.
+        lock = "@" + ("Z:" + self.path("b", "Data", "잠긴.txt").replace("/", "\\")).encode("utf-8").hex()
+        r = CallResult(run_steps(self.work, [["call", "1024", lock, "-qrS " + quoted(a, b, "Data")]])[0].split("\t"))
+        self.assertEqual(r.code, 3, r.message)
+        self.assertIn(b + "\\Data\\", r.message)
+        self.assertRegex(r.message, r"\.txt: \S")
+        with zipfile.ZipFile(archive) as z:
+            self.assertEqual(z.namelist(), ["Data/", "Data/a.txt"])
 
     def test_file_of_4_gib_and_more_gets_zip64_records(self):
         if not ARGS.big_file:

@@ -122,6 +122,33 @@ TEST(ZipWriter, NonAsciiNamesCarryTheUnicodePathField) {
     EXPECT_EQ(std::string(up.begin() + 5, up.end()), utf8);
   }
   EXPECT_EQ(CentralExtra(dir.entries[1]).count(kExtraUnicodePath), 0u);
+  // The reader takes the field back while it belongs to the stored name.
+  EXPECT_EQ(dir.entries[0].unicodePath, utf8);
+  EXPECT_EQ(dir.entries[1].unicodePath, "");
+}
+
+TEST(ZipWriter, Utf8NamesSetBit11InBothRecordsWithoutAUnicodePathField) {
+  const std::string korean = "\xed\x95\x9c/\xea\xb8\x80.txt";  // 한/글.txt
+  MemoryFile out;
+  ZipWriter writer(out, {});
+  EntryInfo folder = Info("\xed\x95\x9c/", 0);
+  folder.nameIsUtf8 = true;
+  ASSERT_TRUE(writer.AddFolder(folder));
+  EntryInfo info = Info(korean, 3);
+  info.nameIsUtf8 = true;
+  info.utf8Name = korean;
+  MemoryFile source(Bytes("abc"));
+  ASSERT_TRUE(writer.AddFile(info, source)) << writer.error();
+  ASSERT_TRUE(writer.Finish());
+  const CentralDirectory dir = Read(out.bytes());
+  ASSERT_EQ(dir.entries.size(), 2u);
+  for (const CentralEntry& e : dir.entries) {
+    EXPECT_TRUE(e.utf8Name);
+    EXPECT_EQ(Get16(&e.record[8]) & 0x0800, 0x0800);
+    EXPECT_EQ(Get16(&out.bytes()[e.localHeaderOffset + 6]) & 0x0800, 0x0800);
+    EXPECT_EQ(CentralExtra(e).count(kExtraUnicodePath), 0u);
+  }
+  EXPECT_EQ(dir.entries[1].name, korean);
 }
 
 TEST(ZipWriter, AppendingKeepsOldBytesRecordsAndComment) {

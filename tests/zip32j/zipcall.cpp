@@ -3,6 +3,7 @@
 // separated by tabs (texts in the ANSI code page):
 //   version                                  ZipGetVersion
 //   call <size> <lock path or empty> <line>  Zip(NULL, line, buffer, size)
+//        (a lock path "@" + hex of UTF-8 bytes may hold any character)
 //   attr <path> <attributes, decimal>        SetFileAttributesA
 // A call step may hold a file open without sharing while Zip runs. Each step
 // writes one line to the result file: for call, the result, whether bytes
@@ -76,7 +77,18 @@ int main(int argc, char** argv) {
     } else if (f[0] == "call" && f.size() == 4) {
       const DWORD size = static_cast<DWORD>(std::stoul(f[1]));
       HANDLE lock = INVALID_HANDLE_VALUE;
-      if (!f[2].empty()) {
+      if (!f[2].empty() && f[2][0] == '@') {
+        // "@" and the path's UTF-8 bytes in hex: names outside the code page.
+        std::string utf8;
+        for (std::size_t i = 1; i + 1 < f[2].size(); i += 2) {
+          utf8.push_back(static_cast<char>(std::stoi(f[2].substr(i, 2), nullptr, 16)));
+        }
+        std::wstring wide(utf8.size() + 1, L'\0');
+        const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                          static_cast<int>(wide.size()));
+        wide.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        lock = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      } else if (!f[2].empty()) {
         lock = CreateFileA(f[2].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
       }
       constexpr std::size_t kGuard = 64;

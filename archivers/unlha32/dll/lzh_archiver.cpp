@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "archive_files.h"
-#include "common/name_variants.h"
+#include "common/entry_namer.h"
+#include "common/file_identity.h"
 #include "common/tree_walker.h"
 #include "common/win_file.h"
 #include "common/win_strings.h"
@@ -35,44 +36,30 @@ std::uint32_t UnixTime(const FILETIME& ft) {
   return seconds > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(seconds);
 }
 
-std::string LastComponent(const std::string& path) {
-  const std::size_t cut = text::FindLastChar(path, '\\');
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
+std::u16string ToUtf16(const std::wstring& wide) { return std::u16string(wide.begin(), wide.end()); }
 
-// Identity of an open file, to keep the archive out of its own targets.
-struct FileId {
-  DWORD volume = 0;
-  DWORD high = 0;
-  DWORD low = 0;
-  bool known = false;
-  bool SameAs(const FileId& o) const {
-    return known && o.known && volume == o.volume && high == o.high && low == o.low;
-  }
-};
-
-FileId IdOf(HANDLE h) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info)) return {};
-  return {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
+std::wstring LastComponent(const std::wstring& path) {
+  const std::size_t cut = path.find_last_of(L'\\');
+  return cut == std::wstring::npos ? path : path.substr(cut + 1);
 }
 
 // Adds targets one by one; the first failure ends the run.
 class TargetAdder {
  public:
-  TargetAdder(const LhaCommand& cmd, ArchiveWriter& writer, archivers::NameSet& names, const FileId& archiveId)
-      : cmd_(cmd), writer_(writer), names_(names), archiveId_(archiveId) {}
+  TargetAdder(const LhaCommand& cmd, ArchiveWriter& writer, archivers::EntryNamer& namer,
+              const archivers::WinFile& archive)
+      : cmd_(cmd), writer_(writer), namer_(namer), archive_(archive),
+        archiveId_(archivers::IdentityOf(archive.handle())) {}
 
   bool Add(const std::string& name) {
     archivers::WalkOptions options;
     options.recurse = cmd_.recurse;
     options.includeHiddenSystem = cmd_.includeHiddenSystem;
-    top_ = true;
+    options.archiveFolder = archiveFolder_;
     std::string walkError;
     const archivers::WalkResult r = archivers::WalkTarget(
         cmd_.baseFolder, name, options, [this](const archivers::TreeEntry& e) { return Visit(e); }, &walkError);
-    for (const std::string& added : added_) names_.Add(added);
-    added_.clear();
+    namer_.FinishTarget();
     if (r == archivers::WalkResult::kFailed) {
       error_ = walkError;
       return false;
@@ -80,34 +67,21 @@ class TargetAdder {
     return r == archivers::WalkResult::kDone;
   }
 
+  void SetArchiveFolder(const archivers::FileIdentity& folder) { archiveFolder_ = folder; }
   const std::string& error() const { return error_; }
   int entries() const { return entries_; }
 
  private:
   bool Visit(const archivers::TreeEntry& e) {
-    if (!e.ansiExact) return Stop(e.relativeName + ": the name has characters outside the ANSI code page");
-    std::string archiveName;
-    if (cmd_.storePaths) {
-      if (top_) {
-        // The target itself comes first: it takes the free variant of its
-        // name, and everything below it follows that name.
-        topName_ = e.relativeName;
-        variant_ = archivers::FreeVariantName(e.relativeName, e.isFolder, names_);
-      }
-      archiveName = variant_ + e.relativeName.substr(topName_.size());
-    } else {
-      if (e.isFolder) {
-        top_ = false;
-        return true;
-      }
-      // Names without paths: each file takes a free name on its own.
-      archiveName = archivers::FreeVariantName(LastComponent(e.relativeName), false, names_);
-      names_.Add(archiveName);
+    if (e.isFolder && (!cmd_.folderEntries || !cmd_.storePaths)) return Name(e, nullptr);
+    std::unique_ptr<archivers::WinFile> source;
+    if (!e.isFolder) {
+      source = std::make_unique<archivers::WinFile>(e.fullPath, archivers::WinFile::Mode::kRead);
+      if (!source->IsOpen()) return Stop(archivers::DisplayPath(e.fullPath) + ": " + source->Error());
+      if (e.mayBeArchive && archivers::IdentityOf(source->handle()).SameAs(archiveId_)) return true;
     }
-    top_ = false;
-
     EntryHeader header;
-    header.path = archiveName;
+    if (!Name(e, &header)) return false;
     header.unixTime = UnixTime(e.lastWriteTime);
     header.dosAttributes = static_cast<std::uint16_t>(e.attributes & kKeptAttributes);
     // The modification time in the base header is what extractors restore;
@@ -116,21 +90,47 @@ class TargetAdder {
 
     std::string error;
     if (e.isFolder) {
-      if (!cmd_.folderEntries) return true;
-      if (!writer_.AddDirectory(header, error)) return Stop(archiveName + ": " + error);
+      if (!writer_.AddDirectory(header, error)) return Stop(FailureText(e, nullptr, error));
     } else {
-      archivers::WinFile source(e.fullPath, archivers::WinFile::Mode::kRead);
-      if (!source.IsOpen()) return Stop(e.relativeName + ": " + source.Error());
-      if (IdOf(source.handle()).SameAs(archiveId_)) return true;  // the archive itself
-      SequentialInput input(source);
-      if (!writer_.AddFile(input, header, error)) {
-        if (error == "cannot read the file") error += " (" + source.Error() + ")";
-        return Stop(e.relativeName + ": " + error);
-      }
+      SequentialInput input(*source);
+      if (!writer_.AddFile(input, header, error)) return Stop(FailureText(e, source.get(), error));
     }
-    added_.push_back(archiveName);
     ++entries_;
     return true;
+  }
+
+  // Names the entry; header is null for a folder that gets no entry of its
+  // own, whose name still leads the names below it.
+  bool Name(const archivers::TreeEntry& e, EntryHeader* header) {
+    if (!cmd_.storePaths) {
+      // Names without paths: each file takes a free name on its own.
+      if (e.isFolder) return true;
+      archivers::TreeEntry flat = e;
+      flat.relativeWide = LastComponent(e.relativeWide);
+      flat.isTop = true;
+      return NameAs(flat, e, header);
+    }
+    return NameAs(e, e, header);
+  }
+
+  bool NameAs(const archivers::TreeEntry& named, const archivers::TreeEntry& e, EntryHeader* header) {
+    archivers::EntryName name;
+    std::string why;
+    if (!namer_.Name(named, &name, &why)) return Stop(archivers::DisplayPath(e.fullPath) + ": " + why);
+    if (header == nullptr) return true;
+    header->path = name.uniqueAnsi;
+    // The ANSI name stands in for the exact one: the Unicode headers carry it.
+    if (!name.ansi || *name.ansi != name.uniqueAnsi) header->unicodePath = ToUtf16(name.exact);
+    return true;
+  }
+
+  // The file and the cause of a failed entry.
+  std::string FailureText(const archivers::TreeEntry& e, const archivers::WinFile* source,
+                          const std::string& error) const {
+    const std::string path = archivers::DisplayPath(e.fullPath);
+    if (error == kReadFailed && source != nullptr) return path + ": " + source->Error();
+    if (error == kWriteFailed) return cmd_.archivePath + ": " + archive_.Error() + " (" + path + ")";
+    return path + ": " + error;
   }
 
   bool Stop(std::string text) {
@@ -140,12 +140,10 @@ class TargetAdder {
 
   const LhaCommand& cmd_;
   ArchiveWriter& writer_;
-  archivers::NameSet& names_;
-  FileId archiveId_;
-  bool top_ = true;
-  std::string topName_;
-  std::string variant_;
-  std::vector<std::string> added_;
+  archivers::EntryNamer& namer_;
+  const archivers::WinFile& archive_;
+  archivers::FileIdentity archiveId_;
+  archivers::FileIdentity archiveFolder_;
   std::string error_;
   int entries_ = 0;
 };
@@ -203,13 +201,18 @@ int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
       return kUnlhaNotArchive;
     }
   }
-  archivers::NameSet names;
-  for (const ArchiveEntryInfo& e : scan.entries) names.Add(e.path);
+  archivers::EntryNamer namer(true);
+  for (const ArchiveEntryInfo& e : scan.entries) {
+    namer.AddExisting(e.unicodePath.empty() ? archivers::AnsiToUtf8(e.path) : e.unicodePath, e.path);
+  }
 
   ArchiveOutput output(*archive);
   ArchiveWriter writer(output, scan.appendOffset);
   CloseGuard guard(writer);
-  TargetAdder adder(*cmd, writer, names, IdOf(archive->handle()));
+  TargetAdder adder(*cmd, writer, namer, *archive);
+  // Only the archive's path is used: nothing of its file name goes into the
+  // entries, so the caller may write under a staging name and rename later.
+  adder.SetArchiveFolder(archivers::IdentityOfFolderHolding(archivePath));
   bool ok = true;
   for (const std::string& name : cmd->names) {
     if (!adder.Add(name)) {
@@ -226,7 +229,8 @@ int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
     return kUnlhaTargetError;
   }
   if (!guard.Close(error)) {
-    out.Set(ok ? cmd->archivePath + ": " + error : adder.error() + "\r\n" + cmd->archivePath + ": " + error);
+    const std::string closeError = cmd->archivePath + ": " + error + " (" + archive->Error() + ")";
+    out.Set(ok ? closeError : adder.error() + "\r\n" + closeError);
     return kUnlhaArchiveError;
   }
   if (!ok) {

@@ -40,13 +40,45 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
 struct Names {
   std::string name;
   std::string dir;
+  bool hasUnicode = false;
+  std::u16string unicodeName;
+  std::u16string unicodeDir;
 };
+
+// UTF-16LE with '\', '/' or U+FFFF between components, without a trailing
+// separator.
+std::u16string NormalizeUnicodePath(const std::uint8_t* data, std::size_t size) {
+  std::u16string out;
+  out.reserve(size / 2);
+  for (std::size_t i = 0; i + 1 < size; i += 2) {
+    char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    if (c == 0xFFFF || c == u'/') c = u'\\';
+    out.push_back(c);
+  }
+  while (!out.empty() && out.back() == u'\\') out.pop_back();
+  return out;
+}
 
 void TakeExtendedHeader(const std::uint8_t* ext, std::size_t size, Names& names) {
   // ext[0] is the type, then the data; size excludes the next-size field.
   if (size < 1) return;
   if (ext[0] == kExtFileName) names.name = NormalizePath(ext + 1, size - 1);
   if (ext[0] == kExtDirectory) names.dir = NormalizePath(ext + 1, size - 1);
+  if (ext[0] == kExtUnicodeFileName) {
+    names.unicodeName = NormalizeUnicodePath(ext + 1, size - 1);
+    names.hasUnicode = true;
+  }
+  if (ext[0] == kExtUnicodeDirectory) {
+    names.unicodeDir = NormalizeUnicodePath(ext + 1, size - 1);
+    names.hasUnicode = true;
+  }
+}
+
+std::string UnicodePathOf(const Names& names) {
+  if (!names.hasUnicode) return {};
+  if (names.unicodeDir.empty()) return Utf16ToUtf8(names.unicodeName);
+  if (names.unicodeName.empty()) return Utf16ToUtf8(names.unicodeDir);
+  return Utf16ToUtf8(names.unicodeDir + u'\\' + names.unicodeName);
 }
 
 class Scanner {
@@ -129,6 +161,7 @@ class Scanner {
       if (ComputeCrc16(h.data(), h.size()) != stored) return Error("header CRC mismatch");
     }
     info.path = JoinPath(names.dir, names.name);
+    info.unicodePath = UnicodePathOf(names);
     info.fileCrc = static_cast<std::uint16_t>(U16(h.data() + 21));
     return DataEnd(offset + total, info.packedSize, info, next);
   }
@@ -167,6 +200,7 @@ class Scanner {
       }
     }
     info.path = JoinPath(names.dir, names.name);
+    info.unicodePath = UnicodePathOf(names);
     info.fileCrc = static_cast<std::uint16_t>(U16(h.data() + 22 + nameLen));
     info.packedSize = dataSize;
     return DataEnd(dataStart, dataSize, info, next);

@@ -21,6 +21,9 @@ class ByteSource {
 
 struct ArchiveEntryInfo {
   std::string path;  // ANSI, components separated by '\'
+  // The exact path in UTF-8 ('\' between components) from the Unicode name
+  // headers; empty when the entry has none.
+  std::string unicodePath;
   std::string method;
   std::uint64_t headerOffset = 0;
   std::uint64_t dataOffset = 0;

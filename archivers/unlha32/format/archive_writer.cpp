@@ -57,7 +57,7 @@ bool ArchiveWriter::AddDirectory(EntryHeader header, std::string& error) {
   header.fileCrc = 0;
   const auto bytes = BuildLevel2Header(header);
   if (!bytes) return Fail(error, "path too long for an entry header");
-  if (!out_.Seek(committed_) || !out_.Write(bytes->data(), bytes->size())) return Fail(error, "cannot write the archive");
+  if (!out_.Seek(committed_) || !out_.Write(bytes->data(), bytes->size())) return Fail(error, kWriteFailed);
   committed_ += bytes->size();
   return true;
 }
@@ -71,7 +71,7 @@ bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string&
   if (!provisional) return Fail(error, "path too long for an entry header");
   const std::uint64_t dataStart = committed_ + provisional->size();
   if (!out_.Seek(committed_) || !out_.Write(provisional->data(), provisional->size()))
-    return Fail(error, "cannot write the archive");
+    return Fail(error, kWriteFailed);
 
   bool compressed = false;
   if (header.originalSize > 0) {
@@ -82,12 +82,12 @@ bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string&
     bool gaveUp = false;
     while (true) {
       std::size_t got = 0;
-      if (!input.Read(chunk.data(), chunk.size(), got)) return Fail(error, "cannot read the file");
+      if (!input.Read(chunk.data(), chunk.size(), got)) return Fail(error, kReadFailed);
       if (got == 0) break;
       if (encoder.BytesIn() + got > kMaxEntrySize) return Fail(error, "file too large for an LZH entry (4 GiB or more)");
       crc.Update(chunk.data(), got);
       encoder.Write(chunk.data(), got);
-      if (!sink.ok()) return Fail(error, "cannot write the archive");
+      if (!sink.ok()) return Fail(error, kWriteFailed);
       const std::uint64_t in = encoder.BytesIn();
       const std::uint64_t out = encoder.BytesOut();
       if (out >= header.originalSize || (in >= kGiveUpAfter && out >= in)) {
@@ -97,7 +97,7 @@ bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string&
     }
     if (!gaveUp) {
       encoder.Finish();
-      if (!sink.Flush()) return Fail(error, "cannot write the archive");
+      if (!sink.Flush()) return Fail(error, kWriteFailed);
       if (encoder.BytesOut() < encoder.BytesIn()) {
         compressed = true;
         header.packedSize = encoder.BytesOut();
@@ -110,30 +110,30 @@ bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string&
 
   const auto final = BuildLevel2Header(header);
   if (!final || final->size() != provisional->size()) return Fail(error, "entry header changed size");
-  if (!out_.Seek(committed_) || !out_.Write(final->data(), final->size())) return Fail(error, "cannot write the archive");
+  if (!out_.Seek(committed_) || !out_.Write(final->data(), final->size())) return Fail(error, kWriteFailed);
   committed_ = dataStart + header.packedSize;
   return true;
 }
 
 bool ArchiveWriter::Store(InputStream& input, std::uint64_t dataStart, EntryHeader& header, std::string& error) {
   header.method = kMethodStored;
-  if (!input.Rewind()) return Fail(error, "cannot read the file");
-  if (!out_.Seek(dataStart)) return Fail(error, "cannot write the archive");
+  if (!input.Rewind()) return Fail(error, kReadFailed);
+  if (!out_.Seek(dataStart)) return Fail(error, kWriteFailed);
   BufferedOutput sink(out_);
   Crc16 crc;
   std::vector<std::uint8_t> chunk(kChunk);
   std::uint64_t total = 0;
   while (true) {
     std::size_t got = 0;
-    if (!input.Read(chunk.data(), chunk.size(), got)) return Fail(error, "cannot read the file");
+    if (!input.Read(chunk.data(), chunk.size(), got)) return Fail(error, kReadFailed);
     if (got == 0) break;
     total += got;
     if (total > kMaxEntrySize) return Fail(error, "file too large for an LZH entry (4 GiB or more)");
     crc.Update(chunk.data(), got);
     sink.Put(chunk.data(), got);
-    if (!sink.ok()) return Fail(error, "cannot write the archive");
+    if (!sink.ok()) return Fail(error, kWriteFailed);
   }
-  if (!sink.Flush()) return Fail(error, "cannot write the archive");
+  if (!sink.Flush()) return Fail(error, kWriteFailed);
   header.packedSize = header.originalSize = total;
   header.fileCrc = crc.Value();
   return true;

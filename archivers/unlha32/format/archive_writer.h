@@ -29,6 +29,11 @@ class InputStream {
   virtual bool Rewind() = 0;
 };
 
+// The failure texts of reading the input and of writing the archive, which
+// callers complete with the system's reason.
+inline constexpr const char* kReadFailed = "cannot read the file";
+inline constexpr const char* kWriteFailed = "cannot write the archive";
+
 class ArchiveWriter {
  public:
   // Entries go at appendOffset (an end-of-archive mark or the end of the

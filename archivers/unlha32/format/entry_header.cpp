@@ -42,7 +42,88 @@ std::string DirectoryField(std::string_view dir) {
   return out;
 }
 
+// The Unicode directory field: components each followed by '\'.
+std::u16string UnicodeDirectoryField(std::u16string_view dir) {
+  std::u16string out;
+  for (char16_t c : dir) {
+    if (c == u'\\' || c == u'/') {
+      if (!out.empty() && out.back() != u'\\') out.push_back(u'\\');
+    } else {
+      out.push_back(c);
+    }
+  }
+  if (!out.empty() && out.back() != u'\\') out.push_back(u'\\');
+  return out;
+}
+
+void PutUtf16(std::vector<std::uint8_t>& out, std::u16string_view text) {
+  for (char16_t c : text) PutU16(out, c);
+}
+
 }  // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<std::uint8_t>(text[i]);
+    std::size_t len = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    std::uint32_t c = 0xFFFD;
+    if (len == 0 || i + len > text.size()) {
+      len = 1;
+    } else {
+      c = len == 1 ? b : len == 2 ? (b & 0x1Fu) : len == 3 ? (b & 0x0Fu) : (b & 0x07u);
+      for (std::size_t k = 1; k < len; ++k) {
+        const auto cont = static_cast<std::uint8_t>(text[i + k]);
+        if ((cont & 0xC0) != 0x80) {
+          c = 0xFFFD;
+          len = k;
+          break;
+        }
+        c = (c << 6) | (cont & 0x3Fu);
+      }
+    }
+    if (c >= 0x10000 && c <= 0x10FFFF) {
+      c -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+      out.push_back(c > 0x10FFFF ? u'\xFFFD' : static_cast<char16_t>(c));
+    }
+    i += len;
+  }
+  return out;
+}
 
 void SplitArchivePath(std::string_view path, std::string& directory, std::string& name) {
   // Trailing separators name nothing.
@@ -104,6 +185,33 @@ std::optional<std::vector<std::uint8_t>> BuildLevel2Header(const EntryHeader& en
     if (dir.size() > 0xFFF0) return std::nullopt;
     extended(kExtDirectory, dir.size());
     h.insert(h.end(), dir.begin(), dir.end());
+  }
+  if (!entry.unicodePath.empty()) {
+    std::u16string_view path = entry.unicodePath;
+    while (!path.empty() && (path.back() == u'\\' || path.back() == u'/')) path.remove_suffix(1);
+    std::u16string_view parent;
+    std::u16string_view leaf = path;
+    if (!entry.isDirectory) {
+      const std::size_t cut = path.find_last_of(u"\\/");
+      if (cut != std::u16string_view::npos) {
+        parent = path.substr(0, cut);
+        leaf = path.substr(cut + 1);
+      }
+    } else {
+      parent = path;
+      leaf = {};
+    }
+    if (!leaf.empty()) {
+      if (leaf.size() > 0x7FF0) return std::nullopt;
+      extended(kExtUnicodeFileName, leaf.size() * 2);
+      PutUtf16(h, leaf);
+    }
+    const std::u16string wideDir = UnicodeDirectoryField(parent);
+    if (!wideDir.empty()) {
+      if (wideDir.size() > 0x7FF0) return std::nullopt;
+      extended(kExtUnicodeDirectory, wideDir.size() * 2);
+      PutUtf16(h, wideDir);
+    }
   }
   extended(kExtDosAttributes, 2);
   PutU16(h, entry.dosAttributes);

@@ -21,6 +21,10 @@ inline constexpr std::uint8_t kExtFileName = 0x01;
 inline constexpr std::uint8_t kExtDirectory = 0x02;
 inline constexpr std::uint8_t kExtDosAttributes = 0x40;
 inline constexpr std::uint8_t kExtWindowsTimes = 0x41;
+// The name and the directory in UTF-16LE, for names the ANSI code page
+// cannot hold; directory components are separated (and ended) by '\'.
+inline constexpr std::uint8_t kExtUnicodeFileName = 0x44;
+inline constexpr std::uint8_t kExtUnicodeDirectory = 0x45;
 inline constexpr std::uint8_t kDirectorySeparator = 0xFF;
 
 // Level-2 size fields are 32 bits wide.
@@ -36,6 +40,9 @@ struct EntryHeader {
   // Path inside the archive in the ANSI code page, components separated by
   // '\' (or '/'). A directory entry names the directory itself.
   std::string path;
+  // The exact path in UTF-16, '\' between components, when path is only a
+  // stand-in for it; empty otherwise. Written to the Unicode name headers.
+  std::u16string unicodePath{};
   bool isDirectory = false;
   std::uint16_t dosAttributes = 0x20;
   // FILETIME values (100 ns since 1601); written when hasWindowsTimes.
@@ -54,5 +61,10 @@ std::optional<std::vector<std::uint8_t>> BuildLevel2Header(const EntryHeader& en
 // Splits an archive path into its directory part (with '\' separators, no
 // trailing one) and its last component. Double-byte aware.
 void SplitArchivePath(std::string_view path, std::string& directory, std::string& name);
+
+// UTF-16 <-> UTF-8 for the Unicode name headers. Unpaired surrogates
+// become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
 
 }  // namespace zelk::lzh

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "common/name_variants.h"
+#include "common/entry_namer.h"
+#include "common/file_identity.h"
 #include "common/tree_walker.h"
 #include "common/win_file.h"
 #include "common/win_strings.h"
@@ -50,93 +51,78 @@ DosDateTime LocalDosTime(const FILETIME& utc) {
   return PackDosDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
 }
 
-// Identity of an open file, to keep the archive out of its own targets.
-struct FileId {
-  DWORD volume = 0;
-  DWORD high = 0;
-  DWORD low = 0;
-  bool known = false;
-  bool operator==(const FileId& o) const {
-    return known && o.known && volume == o.volume && high == o.high && low == o.low;
-  }
-};
-
-FileId IdOf(HANDLE h) {
-  BY_HANDLE_FILE_INFORMATION info;
-  FileId id;
-  if (GetFileInformationByHandle(h, &info)) {
-    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
-  }
-  return id;
-}
-
-// The names of an archive's entries in the ANSI code page, for the free
-// variant check (UTF-8 names of other tools are converted).
-archivers::NameSet ExistingNames(const CentralDirectory& dir) {
-  archivers::NameSet names;
+// The names of an archive's entries, for the free variant check: UTF-8
+// names as they are, others by their Unicode Path field or from the ANSI
+// code page.
+void AddExistingNames(const CentralDirectory& dir, archivers::EntryNamer& namer) {
   for (const CentralEntry& e : dir.entries) {
     if (e.utf8Name) {
-      const int n = MultiByteToWideChar(CP_UTF8, 0, e.name.data(), static_cast<int>(e.name.size()), nullptr, 0);
-      std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-      if (n > 0) MultiByteToWideChar(CP_UTF8, 0, e.name.data(), static_cast<int>(e.name.size()), wide.data(), n);
-      names.Add(archivers::WideToAnsi(wide));
+      namer.AddExisting(e.name, {});
+    } else if (!e.unicodePath.empty()) {
+      namer.AddExisting(e.unicodePath, {});
     } else {
-      names.Add(e.name);
+      namer.AddExisting(archivers::AnsiToUtf8(e.name), {});
     }
   }
-  return names;
 }
 
 // Adds one target (a file, or a folder with everything below it).
 class TargetAdder {
  public:
-  TargetAdder(ZipWriter& writer, archivers::NameSet& names, std::wstring archiveName,
-              const FileId& archiveId, archivers::OutputBuffer& out, bool quiet)
-      : writer_(writer), names_(names), archiveName_(std::move(archiveName)), archiveId_(archiveId),
-        out_(out), quiet_(quiet) {}
+  TargetAdder(ZipWriter& writer, archivers::EntryNamer& namer, const archivers::WinFile& archive,
+              std::string archivePath, archivers::OutputBuffer& out, bool quiet)
+      : writer_(writer), namer_(namer), archive_(archive), archiveId_(archivers::IdentityOf(archive.handle())),
+        archivePath_(std::move(archivePath)), out_(out), quiet_(quiet) {}
 
   // Returns a result code; the message is in error().
   int Add(const ZipCommand& cmd, const std::string& name) {
     archivers::WalkOptions options;
     options.recurse = cmd.recurse;
     options.includeHiddenSystem = cmd.includeHiddenSystem;
+    options.archiveFolder = archiveFolder_;
     std::string walkError;
-    atTop_ = true;
     const archivers::WalkResult r = archivers::WalkTarget(
         cmd.baseFolder, name, options,
         [this](const archivers::TreeEntry& e) { return Visit(e); }, &walkError);
+    namer_.FinishTarget();
     if (r == archivers::WalkResult::kFailed) {
       error_ = walkError;
       return kZipTargetError;
     }
-    for (const std::string& n : added_) names_.Add(n);
-    added_.clear();
     return r == archivers::WalkResult::kDone ? kZipOk : result_;
   }
 
+  void SetArchiveFolder(const archivers::FileIdentity& folder) { archiveFolder_ = folder; }
   const std::string& error() const { return error_; }
 
  private:
   bool Visit(const archivers::TreeEntry& e) {
-    if (atTop_) {
-      // The target itself, visited first: it gets the free variant of its name.
-      atTop_ = false;
-      topAnsi_ = e.relativeName;
-      topWide_ = e.relativeWide;
-      variant_ = SlashSeparators(archivers::FreeVariantName(SlashSeparators(e.relativeName), e.isFolder, names_));
-    }
-    const std::string rest = e.relativeName.substr(topAnsi_.size());
-    EntryInfo info;
-    info.name = variant_ + SlashSeparators(rest);
-    if (e.isFolder) info.name += '/';
-    if (!IsAscii(info.name)) {
-      std::string utf8 = archivers::AnsiToUtf8(variant_) +
-                         archivers::WideToUtf8(std::wstring_view(e.relativeWide).substr(topWide_.size()));
-      for (char& c : utf8) {
-        if (c == '\\') c = '/';
+    std::unique_ptr<archivers::WinFile> source;
+    if (!e.isFolder) {
+      source = std::make_unique<archivers::WinFile>(e.fullPath, archivers::WinFile::Mode::kRead);
+      if (!source->IsOpen()) {
+        return Stop(kZipTargetError, archivers::DisplayPath(e.fullPath) + ": " + source->Error());
       }
-      if (e.isFolder) utf8 += '/';
-      info.utf8Name = std::move(utf8);
+      // The archive itself, when it lies in a folder target.
+      if (e.mayBeArchive && archivers::IdentityOf(source->handle()).SameAs(archiveId_)) return true;
+    }
+    archivers::EntryName name;
+    std::string why;
+    if (!namer_.Name(e, &name, &why)) return Stop(kZipTargetError, archivers::DisplayPath(e.fullPath) + ": " + why);
+
+    EntryInfo info;
+    if (name.ansi) {
+      // Names the code page holds keep their ANSI form, which every reader
+      // knows, with the exact name beside it in the Unicode Path field.
+      info.name = SlashSeparators(*name.ansi);
+      if (!IsAscii(info.name)) info.utf8Name = name.utf8;
+    } else {
+      info.name = name.utf8;
+      info.nameIsUtf8 = true;
+    }
+    if (e.isFolder) {
+      info.name += '/';
+      if (!info.utf8Name.empty()) info.utf8Name += '/';
     }
     info.dosTime = LocalDosTime(e.lastWriteTime);
     if (auto t = UnixTime32FromFileTime(Ticks(e.lastWriteTime))) {
@@ -146,34 +132,25 @@ class TargetAdder {
     info.externalAttributes = e.attributes & kKeptAttributes;
     info.expectedSize = e.size;
 
-    if (e.isFolder) {
-      if (!writer_.AddFolder(info)) return Stop(kZipWriteError, writer_.error());
-    } else {
-      archivers::WinFile source(e.fullPath, archivers::WinFile::Mode::kRead);
-      if (!source.IsOpen()) {
-        return Stop(kZipTargetError, e.relativeName + ": " + source.Error());
-      }
-      if (IsArchiveItself(e, source)) return true;
-      if (!writer_.AddFile(info, source)) {
-        // A read failure names the entry; anything else is the archive's.
-        return Stop(kZipWriteError, writer_.error());
-      }
-    }
-    added_.push_back(info.name);
-    if (!quiet_) out_.Append("  adding: " + info.name + "\r\n");
+    const bool added = e.isFolder ? writer_.AddFolder(info) : writer_.AddFile(info, *source);
+    if (!added) return Stop(kZipWriteError, WriterFailureText(e, source.get()));
+    if (!quiet_) out_.Append("  adding: " + (name.ansi ? info.name : archivers::WideToAnsi(name.exact)) + "\r\n");
     return true;
   }
 
-  // The archive may lie inside a folder target; it is left out. Only a file
-  // of the archive's name is compared by identity, as that query is slow.
-  bool IsArchiveItself(const archivers::TreeEntry& e, const archivers::WinFile& source) const {
-    const std::size_t slash = e.relativeWide.find_last_of(L'\\');
-    const std::wstring_view name = std::wstring_view(e.relativeWide).substr(slash == std::wstring::npos ? 0 : slash + 1);
-    if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), archiveName_.data(),
-                             static_cast<int>(archiveName_.size()), TRUE) != CSTR_EQUAL) {
-      return false;
+  // The file and the cause of a failed entry: the source that could not be
+  // read, or the archive that could not be written (a full disk), or the
+  // entry that cannot be described.
+  std::string WriterFailureText(const archivers::TreeEntry& e, const archivers::WinFile* source) const {
+    const std::string path = archivers::DisplayPath(e.fullPath);
+    switch (writer_.failure()) {
+      case ZipWriter::Failure::kSource:
+        return path + ": " + (source != nullptr ? source->Error() : writer_.error());
+      case ZipWriter::Failure::kArchive:
+        return archivePath_ + ": " + archive_.Error() + " (" + path + ")";
+      default:
+        return path + ": " + writer_.error();
     }
-    return IdOf(source.handle()) == archiveId_;
   }
 
   bool Stop(int code, const std::string& text) {
@@ -183,16 +160,13 @@ class TargetAdder {
   }
 
   ZipWriter& writer_;
-  archivers::NameSet& names_;
-  std::wstring archiveName_;
-  FileId archiveId_;
+  archivers::EntryNamer& namer_;
+  const archivers::WinFile& archive_;
+  archivers::FileIdentity archiveId_;
+  archivers::FileIdentity archiveFolder_;
+  std::string archivePath_;
   archivers::OutputBuffer& out_;
   bool quiet_;
-  bool atTop_ = true;
-  std::string topAnsi_;
-  std::wstring topWide_;
-  std::string variant_;
-  std::vector<std::string> added_;
   int result_ = kZipOk;
   std::string error_;
 };
@@ -224,11 +198,14 @@ int RunZip(const char* commandLine, archivers::OutputBuffer& out) {
     return kZipNotArchive;
   }
 
-  archivers::NameSet names = ExistingNames(existing);
+  archivers::EntryNamer namer(false);
+  AddExistingNames(existing, namer);
   ZipWriter writer(*archive, std::move(existing));
   if (cmd->quiet) out.Set("");
-  const std::size_t slash = archivePath.find_last_of(L'\\');
-  TargetAdder adder(writer, names, archivePath.substr(slash + 1), IdOf(archive->handle()), out, cmd->quiet);
+  TargetAdder adder(writer, namer, *archive, cmd->archivePath, out, cmd->quiet);
+  // Only the archive's path is used: nothing of its file name goes into the
+  // entries, so the caller may write under a staging name and rename later.
+  adder.SetArchiveFolder(archivers::IdentityOfFolderHolding(archivePath));
   int result = kZipOk;
   for (const std::string& name : cmd->names) {
     result = adder.Add(*cmd, name);
@@ -243,7 +220,8 @@ int RunZip(const char* commandLine, archivers::OutputBuffer& out) {
     return result;
   }
   if (!writer.Finish()) {
-    out.Set(result != kZipOk ? adder.error() + "\r\n" + writer.error() : writer.error());
+    const std::string finishError = cmd->archivePath + ": " + archive->Error();
+    out.Set(result != kZipOk ? adder.error() + "\r\n" + finishError : finishError);
     return kZipWriteError;
   }
   if (result != kZipOk) out.Set(adder.error());

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <zlib.h>
+
 #include "zip32j/format/zip_records.h"
 
 namespace zelk::zip {
@@ -83,6 +85,25 @@ bool ApplyZip64Extra(const std::uint8_t* extra, std::size_t size, bool needUncom
     pos += 4 + len;
   }
   return !needUncompressed && !needCompressed && !needOffset;
+}
+
+// The Unicode Path field (version 1, CRC-32 of the stored name, UTF-8 name),
+// taken only while the stored name is the one it was written for.
+std::string UnicodePathOf(const std::uint8_t* extra, std::size_t size, const std::string& name) {
+  std::size_t pos = 0;
+  while (pos + 4 <= size) {
+    const std::uint16_t id = Get16(extra + pos);
+    const std::uint16_t len = Get16(extra + pos + 2);
+    if (len > size - pos - 4) break;
+    const std::uint8_t* p = extra + pos + 4;
+    if (id == kExtraUnicodePath && len >= 5 && p[0] == 1) {
+      const auto crc = static_cast<std::uint32_t>(
+          crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(name.data()), static_cast<uInt>(name.size())));
+      if (Get32(p + 1) == crc) return std::string(reinterpret_cast<const char*>(p + 5), len - 5u);
+    }
+    pos += 4 + len;
+  }
+  return {};
 }
 
 struct EndValues {
@@ -190,6 +211,9 @@ bool ReadEntry(WindowReader& reader, std::uint64_t cdOffset, CentralEntry* entry
   if (!ApplyZip64Extra(rec.data() + kCentralHeaderSize + nameLen, extraLen, needUncompressed,
                        needCompressed, needOffset, entry)) {
     return Fail(error, "Bad extra field in the central directory.");
+  }
+  if (!entry->utf8Name) {
+    entry->unicodePath = UnicodePathOf(rec.data() + kCentralHeaderSize + nameLen, extraLen, entry->name);
   }
   if (entry->localHeaderOffset > cdOffset || cdOffset - entry->localHeaderOffset < kLocalHeaderSize) {
     return Fail(error, "Entry offset outside the archive data.");

@@ -19,6 +19,9 @@ namespace zelk::zip {
 struct CentralEntry {
   std::string name;               // raw name bytes as stored
   bool utf8Name = false;          // general purpose bit 11: name is UTF-8
+  // The UTF-8 name of an Info-ZIP Unicode Path field (0x7075) whose CRC
+  // matches the stored name; empty when there is none.
+  std::string unicodePath;
   std::uint16_t method = 0;
   std::uint32_t crc32 = 0;
   std::uint64_t compressedSize = 0;

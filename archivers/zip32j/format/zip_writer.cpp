@@ -50,7 +50,7 @@ void AppendCommonExtra(const EntryInfo& info, std::vector<std::uint8_t>& extra) 
   if (info.hasUnixTime) {
     b.U16(kExtraTimestamp).U16(5).U8(1).U32(info.unixTime);
   }
-  if (!info.utf8Name.empty() && !IsAscii(info.name)) {
+  if (!info.nameIsUtf8 && !info.utf8Name.empty() && !IsAscii(info.name)) {
     b.U16(kExtraUnicodePath)
         .U16(static_cast<std::uint16_t>(5 + info.utf8Name.size()))
         .U8(1)
@@ -59,7 +59,9 @@ void AppendCommonExtra(const EntryInfo& info, std::vector<std::uint8_t>& extra) 
   }
 }
 
-std::uint16_t GeneralFlags(const EntryValues&) { return 0; }
+constexpr std::uint16_t kFlagUtf8 = 0x0800;  // general purpose bit 11
+
+std::uint16_t GeneralFlags(const EntryInfo& info) { return info.nameIsUtf8 ? kFlagUtf8 : 0; }
 
 std::uint16_t VersionNeeded(const EntryValues& v, bool zip64, bool folder) {
   if (zip64) return kVersionZip64;
@@ -78,7 +80,7 @@ std::vector<std::uint8_t> LocalHeader(const EntryInfo& info, const EntryValues& 
   const bool folder = !info.name.empty() && info.name.back() == '/';
   b.U32(kLocalHeaderSignature)
       .U16(VersionNeeded(v, v.zip64Local, folder))
-      .U16(GeneralFlags(v))
+      .U16(GeneralFlags(info))
       .U16(v.method)
       .U16(info.dosTime.time)
       .U16(info.dosTime.date)
@@ -113,7 +115,7 @@ std::vector<std::uint8_t> CentralRecord(const EntryInfo& info, const EntryValues
   b.U32(kCentralHeaderSignature)
       .U16(static_cast<std::uint16_t>((kHostMsDos << 8) | std::max(needed, kVersionDefault)))
       .U16(needed)
-      .U16(GeneralFlags(v))
+      .U16(GeneralFlags(info))
       .U16(v.method)
       .U16(info.dosTime.time)
       .U16(info.dosTime.date)
@@ -155,15 +157,17 @@ ZipWriter::ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing
   for (CentralEntry& e : existing.entries) records_.push_back(std::move(e.record));
 }
 
-bool ZipWriter::Fail(const std::string& text) {
+bool ZipWriter::Fail(const std::string& text, Failure failure) {
   error_ = text;
+  failure_ = failure;
   return false;
 }
 
 bool ZipWriter::CheckName(const EntryInfo& info) {
   if (info.name.empty()) return Fail("Empty entry name.");
   if (info.name.size() > kMaxNameSize || info.utf8Name.size() > kMaxNameSize) {
-    return Fail("Entry name too long: " + info.name);
+    return Fail("the name is too long for a zip entry (" +
+                std::to_string(std::max(info.name.size(), info.utf8Name.size())) + " bytes).");
   }
   return true;
 }
@@ -174,7 +178,7 @@ bool ZipWriter::AddFolder(const EntryInfo& info) {
   EntryValues v;
   v.offset = end_;
   const std::vector<std::uint8_t> header = LocalHeader(info, v);
-  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error());
+  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
   records_.push_back(CentralRecord(info, v));
   end_ += header.size();
   return true;
@@ -189,7 +193,7 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
   v.zip64Local = info.expectedSize >= kMax32;
   std::vector<std::uint8_t> header = LocalHeader(info, v);
   const std::uint64_t dataStart = end_ + header.size();
-  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error());
+  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
 
   if (!buffers_) buffers_ = std::make_unique<Buffers>();
   Buffers& deflate = *buffers_;
@@ -204,7 +208,7 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
   while (!atEnd && !incompressible) {
     std::size_t got = 0;
     if (!source.ReadAt(readPos, in, kStreamBufferSize, &got)) {
-      return Fail(info.name + ": " + source.Error());
+      return Fail(info.name + ": " + source.Error(), Failure::kSource);
     }
     atEnd = got < kStreamBufferSize;
     crc = Crc(crc, in, got);
@@ -220,7 +224,7 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
       if (rc == Z_STREAM_ERROR) return Fail("Deflate failed.");
       const std::size_t produced = kStreamBufferSize - deflate.z.avail_out;
       if (produced > 0 && !out_.WriteAt(writePos, packed, produced)) {
-        return Fail(info.name + ": " + out_.Error());
+        return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
       }
       writePos += produced;
     } while (deflate.z.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
@@ -243,9 +247,9 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
     for (;;) {
       std::size_t got = 0;
       if (!source.ReadAt(readPos, in, kStreamBufferSize, &got)) {
-        return Fail(info.name + ": " + source.Error());
+        return Fail(info.name + ": " + source.Error(), Failure::kSource);
       }
-      if (got > 0 && !out_.WriteAt(writePos, in, got)) return Fail(info.name + ": " + out_.Error());
+      if (got > 0 && !out_.WriteAt(writePos, in, got)) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
       crc = Crc(crc, in, got);
       readPos += got;
       writePos += got;
@@ -259,7 +263,7 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
     return Fail(info.name + ": the file grew past 4 GiB while it was read.");
   }
   header = LocalHeader(info, v);
-  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error());
+  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
   records_.push_back(CentralRecord(info, v));
   end_ = writePos;
   return true;
@@ -278,9 +282,9 @@ bool ZipWriter::Finish() {
   };
   for (const auto& rec : records_) {
     buffer.insert(buffer.end(), rec.begin(), rec.end());
-    if (buffer.size() >= kStreamBufferSize && !flush()) return Fail("Central directory: " + out_.Error());
+    if (buffer.size() >= kStreamBufferSize && !flush()) return Fail("Central directory: " + out_.Error(), Failure::kArchive);
   }
-  if (!flush()) return Fail("Central directory: " + out_.Error());
+  if (!flush()) return Fail("Central directory: " + out_.Error(), Failure::kArchive);
   const std::uint64_t cdSize = pos - cdStart;
   const std::uint64_t count = records_.size();
   const bool zip64 = count >= kMax16 || cdSize >= kMax32 || cdStart >= kMax32;
@@ -310,7 +314,7 @@ bool ZipWriter::Finish() {
       .U32(cdStart >= kMax32 ? kMax32 : static_cast<std::uint32_t>(cdStart))
       .U16(static_cast<std::uint16_t>(comment_.size()))
       .Bytes(comment_.data(), comment_.size());
-  if (!flush() || !out_.Truncate(pos)) return Fail("End of archive: " + out_.Error());
+  if (!flush() || !out_.Truncate(pos)) return Fail("End of archive: " + out_.Error(), Failure::kArchive);
   return true;
 }
 

@@ -27,9 +27,12 @@
 namespace zelk::zip {
 
 struct EntryInfo {
-  // Name in the ANSI code page with '/' separators, stored as given (general
-  // purpose bit 11 is not set); a folder's name ends with '/'.
+  // Name with '/' separators, stored as given; a folder's name ends with '/'.
+  // In the ANSI code page, or in UTF-8 when nameIsUtf8.
   std::string name;
+  // The name is UTF-8: general purpose bit 11 is set (and no Unicode Path
+  // field is written, the name itself being Unicode).
+  bool nameIsUtf8 = false;
   // The same name in UTF-8. When name is not plain ASCII it is written to the
   // Info-ZIP Unicode Path extra field (0x7075). Empty: no such field.
   std::string utf8Name;
@@ -60,13 +63,16 @@ class ZipWriter {
   // entry and cuts the file there.
   bool Finish();
 
+  // What the last failure was about.
+  enum class Failure { kNone, kSource, kArchive, kEntry };
+  Failure failure() const { return failure_; }
   const std::string& error() const { return error_; }
   std::uint64_t entryCount() const { return records_.size(); }
   // Bytes written to the output since the start (or the last complete entry).
   std::uint64_t endOffset() const { return end_; }
 
  private:
-  bool Fail(const std::string& text);
+  bool Fail(const std::string& text, Failure failure = Failure::kEntry);
   bool CheckName(const EntryInfo& info);
 
   struct Buffers;  // stream buffers and the deflate state, reused by every entry
@@ -77,6 +83,7 @@ class ZipWriter {
   std::string comment_;
   std::uint64_t end_ = 0;
   std::string error_;
+  Failure failure_ = Failure::kNone;
 };
 
 // Size limit of one write/read buffer of the streaming loop.

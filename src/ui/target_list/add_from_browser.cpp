@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "fileutil/wide_path.h"
+#include "ui/target_list/ansi_path.h"
 #include "fileutil/path_names.h"
 #include "fileutil/item_id_list.h"
 #include "targets/path_status.h"
@@ -53,12 +55,19 @@ bool CListCtrl_Target::AddFromBrowser(HWND owner) {
   fileutil::ItemIdList picked(BrowseForTarget(info));
   if (picked.get() == nullptr) return false;  // cancelled
 
-  char path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListA(picked.get(), path)) {
+  wchar_t path[MAX_PATH] = {};
+  if (!SHGetPathFromIDListW(picked.get(), path)) {
     SetLastErrorText(kNoFileSystemPath);
     return true;
   }
-  const std::string pickedPath(path);
+  const std::optional<std::string> ansiPath = ExactAnsiPath(path);
+  if (!ansiPath) {
+    // FileList.dat holds ANSI paths: this one would be listed mangled and
+    // count as missing at every run.
+    SetLastErrorText(fileutil::ToAnsi(path) + "\n" + kUnrepresentablePathRefused);
+    return true;
+  }
+  const std::string& pickedPath = *ansiPath;
   // A drive root (or a share root) has no status of its own: it could be
   // neither told apart as a folder nor found at a run, where it would count
   // as missing every time. It is refused here rather than listed.

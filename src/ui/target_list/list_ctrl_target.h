@@ -27,6 +27,11 @@ class CListCtrl_Target : public CControl, public targets::CTargetList {
   static constexpr const char* kAddFailed = "アイテムの追加に失敗しました";
   static constexpr const char* kDriveRootRefused =
       "ドライブのルートはバックアップ対象にできません。\nドライブ内のフォルダを選んでください。";
+  // A dropped or picked path with characters the ANSI code page cannot hold
+  // cannot be kept in FileList.dat; the box shows the path first.
+  static constexpr const char* kUnrepresentablePathRefused =
+      "パスに日本語の文字コード(Shift-JIS)で表せない文字が含まれているため、バックアップ対象にできません。\n"
+      "この項目を含むフォルダを選んでください(中の項目は名前のままバックアップされます)。";
 
   CListCtrl_Target();
   ~CListCtrl_Target() override;

@@ -2,8 +2,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "fileutil/wide_path.h"
+#include "ui/target_list/ansi_path.h"
+#include "ui/framework/message_box.h"
 
 #include "settings/profile.h"
 #include "ui/target_list/list_ctrl_target.h"
@@ -19,18 +24,25 @@ class DropData {
   DropData(const DropData&) = delete;
   DropData& operator=(const DropData&) = delete;
 
-  std::vector<std::string> Paths() const {
+  // The dropped paths in the ANSI code page, up to the first one that the
+  // code page cannot hold; that one goes to *unrepresentable.
+  std::vector<std::string> Paths(std::optional<std::string>* unrepresentable) const {
     std::vector<std::string> paths;
-    const UINT count = DragQueryFileA(drop_, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop_, 0xFFFFFFFF, nullptr, 0);
     paths.reserve(count);
     for (UINT i = 0; i < count; ++i) {
       // Read at the length the drop reports, so a long path arrives whole
       // (and is then refused as too long) instead of cut to a shorter one.
-      const UINT length = DragQueryFileA(drop_, i, nullptr, 0);
-      std::string path(length + 1, '\0');
-      const UINT copied = DragQueryFileA(drop_, i, path.data(), length + 1);
+      const UINT length = DragQueryFileW(drop_, i, nullptr, 0);
+      std::wstring path(length + 1, L'\0');
+      const UINT copied = DragQueryFileW(drop_, i, path.data(), length + 1);
       path.resize(copied);
-      paths.push_back(std::move(path));
+      std::optional<std::string> ansi = ExactAnsiPath(path);
+      if (!ansi) {
+        *unrepresentable = fileutil::ToAnsi(path);
+        break;
+      }
+      paths.push_back(std::move(*ansi));
     }
     return paths;
   }
@@ -62,7 +74,9 @@ void CListCtrl_Target::OnDropFiles(HDROP drop) {
   DropData data(drop);
   // A disabled list (a backup run is in progress) takes nothing.
   if (!IsWindowEnabled(hwnd())) return;
-  AddDroppedPaths(data.Paths());
+  std::optional<std::string> refused;
+  AddDroppedPaths(data.Paths(&refused));
+  if (refused) ShowMessageBox(GetParent(hwnd()), *refused + "\n" + kUnrepresentablePathRefused, MB_OK);
 }
 
 void CListCtrl_Target::SortByColumn(int column) {
