@@ -190,27 +190,38 @@ TEST_F(TrayTest, VersionDialogOpensFromTheTrayMenuBarAndSystemMenu) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(TrayTest, NewTaskbarPutsTheIconUpInBothModes) {
+TEST_F(TrayTest, NewTaskbarPutsTheIconBackOnlyInTheTray) {
+  PrepareStart();
   Run([&](CMainDlg& w) {
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    // Window mode: hidden, icon up, but no timer.
+    // Window mode: the window stays shown and no icon goes up.
     EXPECT_EQ(SendMessageA(w.hwnd(), taskbarCreated, 0, 0), 0);
     OnUi(w, [&] {
-      EXPECT_FALSE(IsWindowVisible(w.hwnd()));
-      EXPECT_TRUE(w.Scheduler().IsInTray());
+      EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+      EXPECT_FALSE(w.Scheduler().IsInTray());
       EXPECT_FALSE(w.Scheduler().IsTimerArmed());
     });
+    EXPECT_TRUE(TrayCalls().empty());
+
+    // In the tray, running: the icon comes back; the timer stays armed.
+    Command(w, IDC_START);
     ASSERT_EQ(TrayCalls().size(), 1u);
-    EXPECT_EQ(TrayCalls()[0].action, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(TrayCalls()[0].tip, "動作中");
+    EXPECT_EQ(SendMessageA(w.hwnd(), taskbarCreated, 0, 0), 0);
+    ASSERT_EQ(TrayCalls().size(), 2u);
+    EXPECT_EQ(TrayCalls()[1].action, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls()[1].tip, "動作中");
+    OnUi(w, [&] {
+      EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+      EXPECT_TRUE(w.Scheduler().IsTimerArmed());
+    });
 
     // In the tray, stopped: the icon comes back with the stopped tip.
     IconEvent(w, WM_MBUTTONDOWN);
     EXPECT_EQ(SendMessageA(w.hwnd(), taskbarCreated, 0, 0), 0);
-    ASSERT_EQ(TrayCalls().size(), 3u);
-    EXPECT_EQ(TrayCalls()[2].action, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(TrayCalls()[2].tip, "停止中");
-    EXPECT_EQ(TrayCalls()[2].icon, TrayIcon(IDI_TRAY_STOPPED));
+    ASSERT_EQ(TrayCalls().size(), 4u);
+    EXPECT_EQ(TrayCalls()[3].action, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls()[3].tip, "停止中");
+    EXPECT_EQ(TrayCalls()[3].icon, TrayIcon(IDI_TRAY_STOPPED));
 
     // The shell posts its callbacks: a message number above 0xFFFF still
     // reaches the window.
@@ -221,6 +232,20 @@ TEST_F(TrayTest, NewTaskbarPutsTheIconUpInBothModes) {
     EXPECT_EQ(StopKey(), "1");
     Close(w);
   });
+}
+
+TEST_F(TrayTest, EndOfSessionTakesTheIconDown) {
+  PrepareStart();
+  Run([&](CMainDlg& w) {
+    Command(w, IDC_START);
+    ASSERT_EQ(TrayCalls().size(), 1u);
+    SendMessageA(w.hwnd(), WM_ENDSESSION, TRUE, 0);
+    ASSERT_EQ(TrayCalls().size(), 2u);
+    EXPECT_EQ(TrayCalls()[1].action, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(TrayCalls()[1].id, TRAY_ICON_ID);
+    Close(w);
+  });
+  EXPECT_EQ(TrayCalls().size(), 2u) << "the icon is taken down once";
 }
 
 TEST_F(TrayTest, EndingWhileStoppedTakesTheLastBackupAndStartsStoppedNextTime) {

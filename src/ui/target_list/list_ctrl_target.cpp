@@ -1,5 +1,6 @@
 #include "ui/target_list/list_ctrl_target.h"
 
+#include "engine/exception_reason.h"
 #include "res/resource.h"
 #include "ui/framework/message_box.h"
 
@@ -78,6 +79,10 @@ void CListCtrl_Target::OnAttach() {
 
 bool CListCtrl_Target::InitList(const std::string& listFilePath) {
   if (hwnd() != nullptr) {
+    // The control owns its image list: the view must not destroy it with
+    // itself, or the destructor would destroy it a second time.
+    const LONG_PTR style = GetWindowLongPtrA(hwnd(), GWL_STYLE);
+    if ((style & LVS_SHAREIMAGELISTS) == 0) SetWindowLongPtrA(hwnd(), GWL_STYLE, style | LVS_SHAREIMAGELISTS);
     if (images_ == nullptr) images_ = CreateStateImages();
     if (images_ != nullptr) ListView_SetImageList(hwnd(), images_, LVSIL_SMALL);
 
@@ -88,7 +93,15 @@ bool CListCtrl_Target::InitList(const std::string& listFilePath) {
     InsertColumn(hwnd(), 1, "コメント", (width / 10) * 3);
   }
   SetListFilePath(listFilePath);
-  if (LoadList()) {
+  bool failed = false;
+  try {
+    failed = LoadList();
+  } catch (...) {
+    // A list file too large for memory: what was loaded stays.
+    SetLastErrorText(engine::CurrentExceptionReason());
+    failed = true;
+  }
+  if (failed) {
     ShowMessageBox(hwnd() != nullptr ? GetParent(hwnd()) : nullptr, GetLastErrorText(), "Error",
                    MB_OK | MB_ICONERROR);
     return true;
@@ -105,12 +118,14 @@ int CListCtrl_Target::RowAt(POINT clientPoint) const {
 void CListCtrl_Target::InsertItem(std::size_t index) {
   const targets::TargetRow& row = Rows()[index];
   LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
   item.iItem = static_cast<int>(index);
   item.pszText = const_cast<char*>(row.entry.path.c_str());
   item.iImage = ImageOfMark(row.entry.mark);
+  item.stateMask = LVIS_SELECTED;
+  item.state = row.selected ? LVIS_SELECTED : 0;
   SendMessageA(hwnd(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  UpdateItem(index);
+  if (!row.entry.comment.empty()) SetCommentText(index);
 }
 
 void CListCtrl_Target::UpdateItem(std::size_t index) {
@@ -123,17 +138,23 @@ void CListCtrl_Target::UpdateItem(std::size_t index) {
   item.stateMask = LVIS_SELECTED;
   item.state = row.selected ? LVIS_SELECTED : 0;
   SendMessageA(hwnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  SetCommentText(index);
+}
+
+void CListCtrl_Target::SetCommentText(std::size_t index) {
   LVITEMA comment{};
   comment.mask = LVIF_TEXT;
   comment.iItem = static_cast<int>(index);
   comment.iSubItem = 1;
-  comment.pszText = const_cast<char*>(row.entry.comment.c_str());
+  comment.pszText = const_cast<char*>(Rows()[index].entry.comment.c_str());
   SendMessageA(hwnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&comment));
 }
 
 void CListCtrl_Target::Refill() {
   SendMessageA(hwnd(), WM_SETREDRAW, FALSE, 0);
   SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+  // Room for every row at once instead of growing row by row.
+  SendMessageA(hwnd(), LVM_SETITEMCOUNT, Rows().size(), 0);
   for (std::size_t i = 0; i < Rows().size(); ++i) InsertItem(i);
   SendMessageA(hwnd(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd(), nullptr, TRUE);

@@ -66,6 +66,7 @@ class CListCtrl_Target : public CControl, public targets::CTargetList {
   void TrackEditedRow(const targets::RowChange& change);
   void InsertItem(std::size_t index);
   void UpdateItem(std::size_t index);
+  void SetCommentText(std::size_t index);
   void Refill();
 
   HIMAGELIST images_ = nullptr;
