@@ -22,6 +22,32 @@ std::size_t TargetRows::Append(TargetEntry entry) {
   return index;
 }
 
+void TargetRows::AppendAll(std::vector<TargetEntry> entries) {
+  if (entries.empty()) return;
+  rows_.reserve(rows_.size() + entries.size());
+  for (TargetEntry& entry : entries) {
+    TargetRow row;
+    row.entry = std::move(entry);
+    rows_.push_back(std::move(row));
+  }
+  Notify(RowChange::Kind::Reset);
+}
+
+void TargetRows::RemoveIf(const std::function<bool(const TargetRow&)>& remove) {
+  std::vector<std::size_t> removed;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (remove(rows_[i])) {
+      removed.push_back(i);
+      continue;
+    }
+    if (kept != i) rows_[kept] = std::move(rows_[i]);
+    ++kept;
+  }
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(kept), rows_.end());
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it) Notify(RowChange::Kind::Removed, *it);
+}
+
 bool TargetRows::Insert(std::size_t index, TargetEntry entry) {
   if (index > rows_.size()) return true;
   TargetRow row;

@@ -52,10 +52,17 @@ class TargetRows {
 
   // Adds an unselected row with item data 0 at the end; returns its index.
   std::size_t Append(TargetEntry entry);
+  // Adds unselected rows at the end in one step, reported as one Reset
+  // (nothing when `entries` is empty): a whole list file at once.
+  void AppendAll(std::vector<TargetEntry> entries);
   // Adds an unselected row at `index` (0..size()); true on failure.
   bool Insert(std::size_t index, TargetEntry entry);
   // Removes the row at `index`; true on failure (no such row).
   bool Remove(std::size_t index);
+  // Removes every row for which remove(row) is true, in one pass over the
+  // rows. The hook hears one Removed per row, the last row first, once they
+  // are all gone, so each index is the row's index at that step.
+  void RemoveIf(const std::function<bool(const TargetRow&)>& remove);
 
   // Setters for one row; an index out of range is ignored.
   void SetComment(std::size_t index, std::string comment);
