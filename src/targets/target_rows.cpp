@@ -5,8 +5,8 @@
 
 namespace zelk::targets {
 
-void TargetRows::Notify(RowChange::Kind kind, std::size_t index) const {
-  if (hook_) hook_(RowChange{kind, index});
+void TargetRows::Notify(RowChange::Kind kind, std::size_t index, bool moreFollow) const {
+  if (hook_) hook_(RowChange{kind, index, moreFollow});
 }
 
 std::vector<TargetEntry> TargetRows::Entries() const {
@@ -45,7 +45,7 @@ void TargetRows::RemoveIf(const std::function<bool(const TargetRow&)>& remove) {
     ++kept;
   }
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(kept), rows_.end());
-  for (auto it = removed.rbegin(); it != removed.rend(); ++it) Notify(RowChange::Kind::Removed, *it);
+  for (std::size_t k = removed.size(); k > 0; --k) Notify(RowChange::Kind::Removed, removed[k - 1], k > 1);
 }
 
 bool TargetRows::Insert(std::size_t index, TargetEntry entry) {
@@ -96,18 +96,11 @@ std::size_t TargetRows::SelectedCount() const {
 }
 
 void TargetRows::DeleteSelected() {
-  bool removed = false;
-  std::size_t firstRemoved = 0;
-  for (std::size_t i = 0; i < rows_.size();) {
-    if (!rows_[i].selected) {
-      ++i;
-      continue;
-    }
-    if (!removed) firstRemoved = i;
-    removed = true;
-    Remove(i);
-  }
-  if (removed && firstRemoved < rows_.size()) SetSelected(firstRemoved, true);
+  const auto first = std::find_if(rows_.begin(), rows_.end(), [](const TargetRow& row) { return row.selected; });
+  if (first == rows_.end()) return;
+  const std::size_t firstRemoved = static_cast<std::size_t>(first - rows_.begin());
+  RemoveIf([](const TargetRow& row) { return row.selected; });
+  if (firstRemoved < rows_.size()) SetSelected(firstRemoved, true);
 }
 
 void TargetRows::DeleteAll() {

@@ -27,10 +27,15 @@ struct TargetRow {
 // What changed, for the hook. Indexes are those after the change for
 // Inserted and Updated, before it for Removed. Reset: the whole list changed
 // (emptied or reordered); reread every row.
+//
+// A change that removes several rows at once is reported row by row;
+// moreFollow is set on every report of such a burst but the last, so a
+// viewer can bring itself up to date once, at the end.
 struct RowChange {
   enum class Kind { Inserted, Removed, Updated, Reset };
   Kind kind;
   std::size_t index = 0;
+  bool moreFollow = false;
 };
 
 enum class MoveDirection { Up, Down };
@@ -73,8 +78,9 @@ class TargetRows {
   bool IsSelected(std::size_t index) const { return index < rows_.size() && rows_[index].selected; }
   std::size_t SelectedCount() const;
 
-  // Removes the selected rows, then selects the row that now stands where the
-  // first removed row stood (nothing when the removed rows were the last).
+  // Removes the selected rows (in one pass, see RemoveIf), then selects the
+  // row that now stands where the first removed row stood (nothing when the
+  // removed rows were the last).
   void DeleteSelected();
   // Removes every row at once.
   void DeleteAll();
@@ -97,7 +103,7 @@ class TargetRows {
   void SortByColumn(int column, TargetSortState& state) { Sort(column, state.Click(column)); }
 
  private:
-  void Notify(RowChange::Kind kind, std::size_t index = 0) const;
+  void Notify(RowChange::Kind kind, std::size_t index = 0, bool moreFollow = false) const;
 
   std::vector<TargetRow> rows_;
   ChangeHook hook_;
