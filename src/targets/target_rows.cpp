@@ -96,10 +96,11 @@ std::size_t TargetRows::SelectedCount() const {
 }
 
 void TargetRows::DeleteSelected() {
-  const auto first = std::find_if(rows_.begin(), rows_.end(), [](const TargetRow& row) { return row.selected; });
+  auto isSelected = [](const TargetRow& row) { return row.selected; };
+  const auto first = std::find_if(rows_.begin(), rows_.end(), isSelected);
   if (first == rows_.end()) return;
   const std::size_t firstRemoved = static_cast<std::size_t>(first - rows_.begin());
-  RemoveIf([](const TargetRow& row) { return row.selected; });
+  RemoveIf(isSelected);
   if (firstRemoved < rows_.size()) SetSelected(firstRemoved, true);
 }
 

@@ -148,6 +148,14 @@ void CListCtrl_Target::OnRowChange(const RowChange& change) {
   mirroring_ = true;
   switch (change.kind) {
     case RowChange::Kind::Inserted:
+      if (change.index + 1 == Rows().size()) {
+        // Appended (a drop, an add): no row moves, the selection stays.
+        SendMessageA(hwnd(), LVM_SETITEMCOUNT, Rows().size(), LVSICF_NOSCROLL);
+        if (Rows()[change.index].selected) UpdateItem(change.index);
+        break;
+      }
+      if (!change.moreFollow) Refill();
+      break;
     case RowChange::Kind::Removed:
     case RowChange::Kind::Reset:
       if (!change.moreFollow) Refill();
@@ -196,7 +204,9 @@ bool CListCtrl_Target::OnReflectedNotify(NMHDR& header, LRESULT& result) {
       const auto& range = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
       if (((range.uNewState ^ range.uOldState) & LVIS_SELECTED) != 0) {
         const bool selected = (range.uNewState & LVIS_SELECTED) != 0;
-        for (int i = std::max(range.iFrom, 0); i <= range.iTo; ++i) Rows().SetSelected(static_cast<std::size_t>(i), selected);
+        for (int i = std::max(range.iFrom, 0); i <= range.iTo; ++i) {
+          Rows().SetSelected(static_cast<std::size_t>(i), selected);
+        }
       }
       result = 0;
       return true;
