@@ -3,6 +3,7 @@
 #include "tray_fixture.h"
 
 using namespace zelk::testing;
+using zelk::ui::CDialog;
 using zelk::ui::CMainDlg;
 using zelk::ui::TRAY_ICON_ID;
 using zelk::ui::WM_TRAY_NOTIFY;
@@ -299,4 +300,55 @@ TEST_F(TrayTest, TrayFailuresLeaveTheirTextWithoutABox) {
     Close(w);
   });
   EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(TrayTest, WhileAModalDialogIsOpenTheIconOnlyBringsItForwardAndTheExitClosesIt) {
+  PrepareStart();
+  const INT_PTR result = Run([&](CMainDlg& w) {
+    const DWORD uiThread = GetWindowThreadProcessId(w.hwnd(), nullptr);
+    Command(w, IDC_START);
+    PickFromTrayMenu(w, ID_VERSION);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 1000 && dialog == nullptr; ++i) {
+      dialog = FindThreadWindow(uiThread, "バージョン情報 Zelk");
+      if (dialog == nullptr) Sleep(10);
+    }
+    ASSERT_NE(dialog, nullptr);
+    const std::size_t menusShown = Menus().size();
+
+    // Right-click, middle button and double-click on the icon: no menu, no
+    // pause, no window; a second version command opens no second dialog.
+    ChooseFromMenu(ID_VERSION);
+    IconEvent(w, WM_RBUTTONUP);
+    IconEvent(w, WM_MBUTTONDOWN);
+    IconEvent(w, WM_LBUTTONDBLCLK);
+    PostMessageA(w.hwnd(), WM_COMMAND, ID_VERSION, 0);
+    Settle(w);
+    EXPECT_EQ(Menus().size(), menusShown);
+    ChooseFromMenu(0);
+    OnUi(w, [&] {
+      EXPECT_FALSE(w.Scheduler().IsStopped());
+      EXPECT_TRUE(w.Scheduler().IsInTray());
+      EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+      EXPECT_EQ(CDialog::FindModalPopup(w.hwnd()), dialog);
+    });
+    int versionDialogs = 0;
+    EnumThreadWindows(
+        uiThread,
+        [](HWND window, LPARAM count) -> BOOL {
+          char text[64] = {};
+          GetWindowTextA(window, text, sizeof text);
+          if (std::string(text) == "バージョン情報 Zelk") ++*reinterpret_cast<int*>(count);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&versionDialogs));
+    EXPECT_EQ(versionDialogs, 1);
+
+    // The exit arrives through the dialog's loop and ends both loops.
+    PostMessageA(w.hwnd(), WM_COMMAND, ID_TRAY_EXIT, 0);
+  });
+  EXPECT_EQ(result, IDOK);
+  ASSERT_FALSE(TrayCalls().empty());
+  EXPECT_EQ(TrayCalls().back().action, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_NE(StopKey(), "1") << "the middle button paused nothing";
 }
