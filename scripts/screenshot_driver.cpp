@@ -118,19 +118,31 @@ int main(int argc, char** argv) {
   Sleep(2500);
   Shoot(outDir, "tray-running.png", RECT{icon.x - 130, icon.y - 40, icon.x + 10, icon.y + 10});
 
-  // Paused, and the tray menu opened at the icon.
+  // Paused, and the tray menu opened at the icon. The menu opens at the
+  // cursor and is pushed back inside the screen, which would put it over the
+  // icon in the corner: it is measured once, far from there, then opened
+  // again with its lower right corner at the icon's upper left.
   PostMessageA(main, kTrayNotify, kTrayIconId, WM_MBUTTONDOWN);
   Sleep(500);
-  // Just above and left of the icon, so that the menu, which opens at the
-  // cursor and turns at the screen's edges, leaves the icon in view.
-  HoverAt(POINT{icon.x - 12, icon.y - 12});
-  Sleep(300);
-  PostMessageA(main, kTrayNotify, kTrayIconId, WM_RBUTTONUP);
-  Sleep(1500);
-  Shoot(outDir, "tray-stopped-menu.png", RECT{icon.x - 290, icon.y - 160, icon.x + 10, icon.y + 10});
-  keybd_event(VK_ESCAPE, 0, 0, 0);
-  keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
-  Sleep(500);
+  SIZE menu{200, 170};
+  for (int pass = 0; pass < 2; ++pass) {
+    const int half = (GetSystemMetrics(SM_CXSMICON) + 4) / 2;
+    HoverAt(pass == 0 ? POINT{100, 100} : POINT{icon.x - half - menu.cx, icon.y - half - menu.cy});
+    Sleep(500);
+    PostMessageA(main, kTrayNotify, kTrayIconId, WM_RBUTTONUP);
+    Sleep(1500);
+    RECT shown{};
+    if (HWND popup = FindWindowA("#32768", nullptr)) GetWindowRect(popup, &shown);
+    std::printf("menu %ld,%ld-%ld,%ld\n", shown.left, shown.top, shown.right, shown.bottom);
+    if (pass == 0) {
+      menu = SIZE{shown.right - shown.left, shown.bottom - shown.top};
+    } else {
+      Shoot(outDir, "tray-stopped-menu.png", RECT{shown.left - 8, shown.top - 8, icon.x + half, icon.y + half});
+    }
+    keybd_event(VK_ESCAPE, 0, 0, 0);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    Sleep(500);
+  }
 
   // Resumed again for the next start, then the exit from the tray.
   PostMessageA(main, kTrayNotify, kTrayIconId, WM_MBUTTONDOWN);
