@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/exception_reason.h"
 #include "ui/framework/message_box.h"
 
 namespace zelk::ui {
@@ -44,15 +43,6 @@ bool IsOwnedBy(HWND window, HWND owner) {
 bool IsDialogClass(HWND window) {
   char name[16] = {};
   return GetClassNameA(window, name, sizeof name) > 0 && lstrcmpA(name, "#32770") == 0;
-}
-
-// A reported exception: the box says why, never what code failed.
-void ReportException(HWND owner) noexcept {
-  try {
-    ShowMessageBox(owner, engine::CurrentExceptionReason(), "Error", MB_OK | MB_ICONERROR);
-  } catch (...) {
-    MessageBoxA(owner, engine::kOutOfMemoryReason, "Error", MB_OK | MB_ICONERROR);
-  }
 }
 
 }  // namespace
@@ -230,7 +220,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     result = self->Dispatch(message, wParam, lParam, handled);
   } catch (...) {
     // Nothing may unwind through the system's code that called us.
-    ReportException(hwnd);
+    ReportCurrentException(hwnd);
     handled = true;
     result = FALSE;
   }
