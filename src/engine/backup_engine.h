@@ -59,6 +59,10 @@ class CBackupEngine {
   // The clock that names generations (tests set their own).
   void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
 
+  // The window side the runs report to (enabling the controls again after a
+  // run that ended in an exception).
+  IRunHost& Host() { return host_; }
+
   const std::string& GetLastErrorText() const { return lastError_; }
   void SetLastErrorText(std::string text) { lastError_ = std::move(text); }
 

@@ -45,7 +45,7 @@ bool CBackupScheduler::IsBackupRunning() const {
 }
 
 void CBackupScheduler::StartWorker() {
-  if (IsBackupRunning()) return;
+  if (exiting_ || IsBackupRunning()) return;
   KillBackupTimer();
   HANDLE thread = CreateThread(nullptr, 0, &CBackupScheduler::BackupWorker, this, CREATE_SUSPENDED, nullptr);
   if (thread == nullptr) {
@@ -76,11 +76,13 @@ void CBackupScheduler::BackupNow() {
     ShowMessageBox(Owner(), kPleaseWait, kCopying, MB_OK);
     return;
   }
+  if (exiting_) return;  // the program is ending
   backupNow_ = true;
   StartWorker();
 }
 
 void CBackupScheduler::StartBackupTimer() {
+  if (exiting_) return;
   if (list_.Rows().empty()) {
     ShowMessageBox(Owner(), kNoTargets, MB_OK);
     return;
@@ -130,18 +132,31 @@ void CBackupScheduler::ExitBackup() {
     ShowMessageBox(Owner(), kCannotExitWhileCopying, kPleaseWait, MB_OK);
     return;
   }
+  BeginExit();
+  // The program leaves the tray now: a new task bar puts no icon up, and
+  // nothing re-arms a timer.
+  inTray_ = false;
   if (settings_.EndBackup) {
     // The last run blocks this thread; message boxes shown meanwhile still
     // dispatch messages, so the run counts as in progress for every command
-    // and tick that could arrive through them.
+    // that could arrive through them.
     exitRunActive_ = true;
-    if (AskAboutMissingTargets() != MissingStep::Skip && engine_.RunBackup()) {
-      ShowMessageBox(Owner(), kExitBackupFailed, kErrorCaption, MB_OK | MB_ICONERROR);
+    bool failed = true;
+    try {
+      failed = AskAboutMissingTargets() != MissingStep::Skip && engine_.RunBackup();
+    } catch (...) {
+      EnableControlsAfterException();
     }
     exitRunActive_ = false;
+    if (failed) ShowMessageBox(Owner(), kExitBackupFailed, kErrorCaption, MB_OK | MB_ICONERROR);
   }
   host_.RemoveTrayIcon();
   host_.EndWithOk();
+}
+
+void CBackupScheduler::BeginExit() {
+  exiting_ = true;
+  KillBackupTimer();
 }
 
 bool CBackupScheduler::HideToTray() {
@@ -178,6 +193,7 @@ void CBackupScheduler::KillBackupTimer() {
 }
 
 bool CBackupScheduler::ArmTimer() {
+  if (exiting_) return false;
   timerArmed_ = host_.ArmTimer(static_cast<UINT>(GetIntervalMillis()));
   return timerArmed_;
 }

@@ -53,7 +53,18 @@ class CBackupScheduler {
   // Commands: "今すぐBackup(&M)", "開始(&S)", the tray menu's "終了(&X)".
   void BackupNow();
   void StartBackupTimer();
+  // When no run is in progress: the exit begins (BeginExit), the in-tray
+  // flag is cleared, the last backup is made when EndBackup is set, the icon
+  // is taken down and the window ends through its OK action.
   void ExitBackup();
+  // The program is ending: the timer is killed and stays so, and no worker
+  // starts any more. Every way out calls it before its last boxes.
+  void BeginExit();
+  bool IsExiting() const { return exiting_; }
+  // For an end that does not go through ExitBackup (the session ending):
+  // the host has taken the icon down, so the program is no longer in the
+  // tray.
+  void LeaveTrayForExit() { inTray_ = false; }
 
   // The state side of the tray. HideToTray: icon up and window hidden
   // (IScheduleHost::HideToTray), in-tray flag set, last-error text cleared;
@@ -114,10 +125,16 @@ class CBackupScheduler {
   // What the missing-target step decided.
   enum class MissingStep { Run, Skip, RemoveFailed };
 
-  // The worker thread procedure; its argument is the scheduler.
+  // The worker thread procedure; its argument is the scheduler. Nothing
+  // thrown in the run leaves it.
   static DWORD WINAPI BackupWorker(LPVOID param);
   // The sequence of one run on the worker thread (backup_worker.cpp).
-  void WorkerRun();
+  // failureShown tells the thread procedure whether the run's failure box
+  // has been shown when an exception comes through.
+  void WorkerRun(bool& failureShown);
+  // After a run that ended in an exception: the controls the run disabled
+  // are enabled again. Never throws.
+  void EnableControlsAfterException() noexcept;
   // The missing-target question and removal before a run, on the calling
   // thread; the list itself is walked on the user-interface thread.
   MissingStep AskAboutMissingTargets();
@@ -138,6 +155,7 @@ class CBackupScheduler {
   bool inTray_ = false;
   bool timerArmed_ = false;
   bool exitRunActive_ = false;
+  bool exiting_ = false;
   ThreadHandle worker_;
   // Set by BackupNow before the worker starts, taken by that worker.
   std::atomic<bool> backupNow_{false};

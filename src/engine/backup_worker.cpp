@@ -1,6 +1,7 @@
 // The worker thread of one backup run, and the missing-target step it shares
 // with the last backup at exit.
 #include "engine/backup_scheduler.h"
+#include "engine/exception_reason.h"
 #include "ui/framework/message_box.h"
 
 namespace zelk::engine {
@@ -9,12 +10,33 @@ using ui::ShowMessageBox;
 
 DWORD WINAPI CBackupScheduler::BackupWorker(LPVOID param) {
   auto* scheduler = static_cast<CBackupScheduler*>(param);
+  bool failureShown = false;
   try {
-    scheduler->WorkerRun();
+    scheduler->WorkerRun(failureShown);
   } catch (...) {
-    // Nothing may leave a thread procedure; the run simply ends.
+    // Only the failure box or the last requests to the user-interface thread
+    // can get here. Nothing may leave a thread procedure: the controls and
+    // the schedule are put back, and the failure is not left unsaid.
+    scheduler->EnableControlsAfterException();
+    if (!failureShown) {
+      const std::string reason = CurrentExceptionReason();
+      MessageBoxA(scheduler->Owner(), kBackupFailed, reason.empty() ? kOutOfMemoryReason : reason.c_str(),
+                  MB_OK | MB_ICONERROR);
+    }
+    try {
+      scheduler->host_.RunOnUiThread([scheduler] { scheduler->RearmAfterRun(); });
+    } catch (...) {
+    }
   }
   return 0;
+}
+
+void CBackupScheduler::EnableControlsAfterException() noexcept {
+  try {
+    engine_.Host().EnableControls(true);
+  } catch (...) {
+    // The controls stay as they are; the failure box still comes.
+  }
 }
 
 CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
@@ -48,31 +70,42 @@ CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
   return MissingStep::RemoveFailed;
 }
 
-void CBackupScheduler::WorkerRun() {
+void CBackupScheduler::WorkerRun(bool& failureShown) {
   // The mark belongs to the run it was set for, whatever its outcome: a
   // later timed run never shows the completion box.
   const bool requested = backupNow_.exchange(false);
 
-  switch (AskAboutMissingTargets()) {
-    case MissingStep::RemoveFailed:
-      host_.RunOnUiThread([this] { RestoreFromTray(); });
-      return;
-    case MissingStep::Skip:
-      host_.RunOnUiThread([this] { RearmAfterRun(); });
-      return;
-    case MissingStep::Run:
-      break;
+  bool failed = false;
+  std::string reason;
+  try {
+    switch (AskAboutMissingTargets()) {
+      case MissingStep::RemoveFailed:
+        host_.RunOnUiThread([this] { RestoreFromTray(); });
+        return;
+      case MissingStep::Skip:
+        host_.RunOnUiThread([this] { RearmAfterRun(); });
+        return;
+      case MissingStep::Run:
+        break;
+    }
+    // This thread owns the engine's last-error text until it ends.
+    failed = engine_.RunBackup();
+    if (failed) reason = engine_.GetLastErrorText();
+  } catch (...) {
+    // A run that ended in an exception (out of memory, or one carried over
+    // from the user-interface thread) has failed like any other: the
+    // controls it disabled come back and the user hears why.
+    failed = true;
+    reason = CurrentExceptionReason();
+    EnableControlsAfterException();
   }
-
-  // This thread owns the engine's last-error text until it ends.
-  const bool failed = engine_.RunBackup();
   if (failed) {
-    ShowMessageBox(Owner(), kBackupFailed, engine_.GetLastErrorText(), MB_OK | MB_ICONERROR);
+    failureShown = true;
+    ShowMessageBox(Owner(), kBackupFailed, reason, MB_OK | MB_ICONERROR);
   }
   // The next interval counts from here: after the run, and after the user
   // has closed the failure box.
   host_.RunOnUiThread([this] { RearmAfterRun(); });
   if (!failed && requested) ShowMessageBox(Owner(), kBackupDone, MB_OK);
 }
-
 }  // namespace zelk::engine

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -31,7 +32,8 @@ class IScheduleHost {
   // Runs `work` on the user-interface thread and returns once it has run.
   // Called on that thread, it runs `work` at once. The usual implementation
   // is SendToWindowThread(Window(), work). When the window no longer exists
-  // the work does not run.
+  // the work does not run. An exception thrown by `work` reaches the caller
+  // (it never leaves the window procedure).
   virtual void RunOnUiThread(const std::function<void()>& work) = 0;
 
   // The interval timer BACKUP_TIMER_ID on Window(); true when armed. Called
@@ -58,19 +60,35 @@ class IScheduleHost {
   virtual void EndWithOk() = 0;
 };
 
+// What travels with kRunOnUiThreadMessage: the work, and the exception it
+// ended in, carried back to the sending thread.
+struct UiThreadWork {
+  const std::function<void()>* work = nullptr;
+  std::exception_ptr error;
+};
+
 // Sends `work` to the thread that owns `window` and waits until it has run
 // there (a SendMessage of kRunOnUiThreadMessage). On that thread itself the
-// window procedure is called directly.
+// window procedure is called directly. An exception of `work` is rethrown
+// here, on the calling thread.
 inline void SendToWindowThread(HWND window, const std::function<void()>& work) {
-  SendMessageA(window, kRunOnUiThreadMessage, 0, reinterpret_cast<LPARAM>(&work));
+  UiThreadWork carried{&work, nullptr};
+  SendMessageA(window, kRunOnUiThreadMessage, 0, reinterpret_cast<LPARAM>(&carried));
+  if (carried.error) std::rethrow_exception(carried.error);
 }
 
 // For the window procedure: runs the work of a kRunOnUiThreadMessage and
-// answers true, or answers false for any other message.
+// answers true, or answers false for any other message. The work's exception
+// is caught here and handed back to the sender.
 inline bool HandleRunOnUiThreadMessage(UINT message, LPARAM lParam) {
   if (message != kRunOnUiThreadMessage) return false;
-  const auto* work = reinterpret_cast<const std::function<void()>*>(lParam);
-  if (work != nullptr && *work) (*work)();
+  auto* carried = reinterpret_cast<UiThreadWork*>(lParam);
+  if (carried == nullptr || carried->work == nullptr || !*carried->work) return true;
+  try {
+    (*carried->work)();
+  } catch (...) {
+    carried->error = std::current_exception();
+  }
   return true;
 }
 

@@ -3,23 +3,26 @@
 #include <windows.h>
 
 #include "targets/target_entry.h"
+#include "text/mbcs.h"
 
 namespace zelk::targets {
 namespace {
 
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
+// A full path that is the root of a drive ("C:\") or of a network share
+// ("\\server\share").
+bool IsRootPath(const std::string& full) {
+  if (full.size() == 3 && full[1] == ':' && full[2] == '\\') return true;
+  if (full.size() > 2 && full[0] == '\\' && full[1] == '\\') {
+    // Server and share, and nothing below them.
+    std::size_t separators = 0;
+    for (std::size_t pos = text::FindFirstChar(full, '\\', 2); pos != std::string::npos;
+         pos = text::FindFirstChar(full, '\\', pos + 1)) {
+      if (pos + 1 < full.size()) ++separators;
+    }
+    return separators <= 1;
   }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
+  return false;
+}
 
 }  // namespace
 
@@ -29,9 +32,17 @@ std::optional<PathKind> QueryPathKind(const std::string& path) {
   // (both lie below 0x40).
   if (path.find_first_of("*?") != std::string::npos) return std::nullopt;
   if (path.find('\0') != std::string::npos) return std::nullopt;
-  WIN32_FIND_DATAA data;
-  FindHandle find(FindFirstFileA(path.c_str(), &data));
-  if (!find.valid()) return std::nullopt;
+  // A path that ends in a separator names no entry of a folder, and a root
+  // is in no folder: a directory search finds neither.
+  if (text::EndsWithChar(path, '\\') || text::EndsWithChar(path, '/')) return std::nullopt;
+  if (path.size() == 2 && path[1] == ':') return std::nullopt;
+  char full[MAX_PATH * 2] = {};
+  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || length >= sizeof full || IsRootPath(std::string(full, length))) return std::nullopt;
+  // The entry's own attributes, in one query by name: a directory search
+  // per target made the check of a long list take many seconds.
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 

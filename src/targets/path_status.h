@@ -1,5 +1,5 @@
-// Status of a target path on disk, as a directory search for that exact path
-// reports it (Windows only).
+// Status of a target path on disk, with the answers a directory search for
+// that exact path would give (Windows only).
 #pragma once
 
 #include <optional>
@@ -9,10 +9,11 @@ namespace zelk::targets {
 
 enum class PathKind { File, Folder };
 
-// The kind of `path`, or nothing when the search for it fails: the path does
-// not exist, is a drive root such as C:\ (a search never finds one), is empty,
-// is longer than kMaxTargetPath bytes, or holds the wildcards '*' or '?'
-// (which would match other names). A path is a folder when its attributes
+// The kind of `path`, or nothing when a search for it would fail: the path
+// does not exist, is a drive or share root such as C:\ or ends in a
+// separator (a search never finds one), is empty, is longer than
+// kMaxTargetPath bytes, or holds the wildcards '*' or '?' (which would match
+// other names). The status itself is one attribute query by name. A path is a folder when its attributes
 // include FILE_ATTRIBUTE_DIRECTORY, whatever else is set.
 std::optional<PathKind> QueryPathKind(const std::string& path);
 

@@ -15,11 +15,16 @@ bool CTargetList::LoadList() {
 
   fileutil::COutFile file(listFilePath_);
   const int count = file.GetLineCount();
+  std::vector<TargetEntry> entries;
+  entries.reserve(static_cast<std::size_t>(count));
   for (int i = 1; i <= count; ++i) {
-    const std::string line = file.ReadLineEx(1, i);
-    if (IsBlankFileListLine(line)) continue;
-    rows_.Append(ParseFileListLine(line));
+    TargetEntry entry = ParseFileListLine(file.ReadLineEx(1, i));
+    // A line without a path (a blank line, "2;;;" or a path of blanks only)
+    // names nothing to back up: it is not listed, and the next save drops it.
+    if (IsBlankFileListLine(entry.path)) continue;
+    entries.push_back(std::move(entry));
   }
+  rows_.AppendAll(std::move(entries));
   lastError_.clear();
   return false;
 }
@@ -53,20 +58,18 @@ void CTargetList::AddDroppedPaths(const std::vector<std::string>& paths) {
 
 bool CTargetList::VerifyTargets(bool removeMissing) {
   rows_.SyncMarks();
-  for (std::size_t i = 0; i < rows_.size();) {
-    const TargetRow& row = rows_[i];
-    if (!IsActiveMark(static_cast<int>(row.itemData)) || QueryPathKind(row.entry.path)) {
-      ++i;
-      continue;
-    }
-    if (!removeMissing) {
+  auto missing = [](const TargetRow& row) {
+    return IsActiveMark(static_cast<int>(row.itemData)) && !QueryPathKind(row.entry.path);
+  };
+  if (!removeMissing) {
+    for (const TargetRow& row : rows_.rows()) {
+      if (!missing(row)) continue;
       lastError_ = row.entry.path;
       return true;
     }
-    if (rows_.Remove(i)) {
-      lastError_ = kRowRemoveFailed;
-      return true;
-    }
+  } else {
+    // One pass: removing row by row would move the rows behind each one.
+    rows_.RemoveIf(missing);
   }
   lastError_.clear();
   return false;

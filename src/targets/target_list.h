@@ -33,9 +33,10 @@ class CTargetList {
   const std::string& GetListFilePath() const { return listFilePath_; }
   const std::string& GetLastErrorText() const { return lastError_; }
 
-  // Appends one row per non-blank line of the list file (see
-  // ParseFileListLine). A missing file adds nothing and is no failure; the
-  // last-error text is then left as it was.
+  // Appends one row per line of the list file that names a path (see
+  // ParseFileListLine), all in one step; blank lines and lines whose path
+  // field is empty or blank are skipped. A missing file adds nothing and is
+  // no failure; the last-error text is then left as it was.
   bool LoadList();
   // Rewrites the list file with one line per row, in row order. An empty
   // list leaves an empty file.

@@ -5,8 +5,8 @@
 
 namespace zelk::targets {
 
-void TargetRows::Notify(RowChange::Kind kind, std::size_t index) const {
-  if (hook_) hook_(RowChange{kind, index});
+void TargetRows::Notify(RowChange::Kind kind, std::size_t index, bool moreFollow) const {
+  if (hook_) hook_(RowChange{kind, index, moreFollow});
 }
 
 std::vector<TargetEntry> TargetRows::Entries() const {
@@ -20,6 +20,32 @@ std::size_t TargetRows::Append(TargetEntry entry) {
   std::size_t index = rows_.size();
   Insert(index, std::move(entry));
   return index;
+}
+
+void TargetRows::AppendAll(std::vector<TargetEntry> entries) {
+  if (entries.empty()) return;
+  rows_.reserve(rows_.size() + entries.size());
+  for (TargetEntry& entry : entries) {
+    TargetRow row;
+    row.entry = std::move(entry);
+    rows_.push_back(std::move(row));
+  }
+  Notify(RowChange::Kind::Reset);
+}
+
+void TargetRows::RemoveIf(const std::function<bool(const TargetRow&)>& remove) {
+  std::vector<std::size_t> removed;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (remove(rows_[i])) {
+      removed.push_back(i);
+      continue;
+    }
+    if (kept != i) rows_[kept] = std::move(rows_[i]);
+    ++kept;
+  }
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(kept), rows_.end());
+  for (std::size_t k = removed.size(); k > 0; --k) Notify(RowChange::Kind::Removed, removed[k - 1], k > 1);
 }
 
 bool TargetRows::Insert(std::size_t index, TargetEntry entry) {
@@ -70,18 +96,12 @@ std::size_t TargetRows::SelectedCount() const {
 }
 
 void TargetRows::DeleteSelected() {
-  bool removed = false;
-  std::size_t firstRemoved = 0;
-  for (std::size_t i = 0; i < rows_.size();) {
-    if (!rows_[i].selected) {
-      ++i;
-      continue;
-    }
-    if (!removed) firstRemoved = i;
-    removed = true;
-    Remove(i);
-  }
-  if (removed && firstRemoved < rows_.size()) SetSelected(firstRemoved, true);
+  auto isSelected = [](const TargetRow& row) { return row.selected; };
+  const auto first = std::find_if(rows_.begin(), rows_.end(), isSelected);
+  if (first == rows_.end()) return;
+  const std::size_t firstRemoved = static_cast<std::size_t>(first - rows_.begin());
+  RemoveIf(isSelected);
+  if (firstRemoved < rows_.size()) SetSelected(firstRemoved, true);
 }
 
 void TargetRows::DeleteAll() {

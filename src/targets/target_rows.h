@@ -27,10 +27,15 @@ struct TargetRow {
 // What changed, for the hook. Indexes are those after the change for
 // Inserted and Updated, before it for Removed. Reset: the whole list changed
 // (emptied or reordered); reread every row.
+//
+// A change that removes several rows at once is reported row by row;
+// moreFollow is set on every report of such a burst but the last, so a
+// viewer can bring itself up to date once, at the end.
 struct RowChange {
   enum class Kind { Inserted, Removed, Updated, Reset };
   Kind kind;
   std::size_t index = 0;
+  bool moreFollow = false;
 };
 
 enum class MoveDirection { Up, Down };
@@ -52,10 +57,17 @@ class TargetRows {
 
   // Adds an unselected row with item data 0 at the end; returns its index.
   std::size_t Append(TargetEntry entry);
+  // Adds unselected rows at the end in one step, reported as one Reset
+  // (nothing when `entries` is empty): a whole list file at once.
+  void AppendAll(std::vector<TargetEntry> entries);
   // Adds an unselected row at `index` (0..size()); true on failure.
   bool Insert(std::size_t index, TargetEntry entry);
   // Removes the row at `index`; true on failure (no such row).
   bool Remove(std::size_t index);
+  // Removes every row for which remove(row) is true, in one pass over the
+  // rows. The hook hears one Removed per row, the last row first, once they
+  // are all gone, so each index is the row's index at that step.
+  void RemoveIf(const std::function<bool(const TargetRow&)>& remove);
 
   // Setters for one row; an index out of range is ignored.
   void SetComment(std::size_t index, std::string comment);
@@ -66,8 +78,9 @@ class TargetRows {
   bool IsSelected(std::size_t index) const { return index < rows_.size() && rows_[index].selected; }
   std::size_t SelectedCount() const;
 
-  // Removes the selected rows, then selects the row that now stands where the
-  // first removed row stood (nothing when the removed rows were the last).
+  // Removes the selected rows (in one pass, see RemoveIf), then selects the
+  // row that now stands where the first removed row stood (nothing when the
+  // removed rows were the last).
   void DeleteSelected();
   // Removes every row at once.
   void DeleteAll();
@@ -90,7 +103,7 @@ class TargetRows {
   void SortByColumn(int column, TargetSortState& state) { Sort(column, state.Click(column)); }
 
  private:
-  void Notify(RowChange::Kind kind, std::size_t index = 0) const;
+  void Notify(RowChange::Kind kind, std::size_t index = 0, bool moreFollow = false) const;
 
   std::vector<TargetRow> rows_;
   ChangeHook hook_;

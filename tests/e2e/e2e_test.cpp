@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -301,4 +302,140 @@ TEST_F(EndToEnd, OptionsChangeTheSaveFolderAndTheNextBackupGoesThere) {
   std::vector<std::string> gens = Entries(newFolder);
   ASSERT_EQ(gens.size(), 1u);
   ExpectTreeCopied(newFolder + "\\" + gens[0]);
+}
+
+// Exit, tray and window lifecycle.
+
+TEST_F(EndToEnd, TrayExitWithTheVersionDialogOpenEndsTheProgram) {
+  zelk_.WriteIni(Options(1, 99, 0, "SaveTimeNum=1\r\nSaveTimeTani=2\r\nEndBackup=1\r\n"));
+  UseTargets();
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+  ASSERT_FALSE(IsWindowVisible(zelk_.MainWindow()));
+
+  zelk_.Command(ID_VERSION);
+  HWND version = zelk_.WaitForDialog("バージョン情報 Zelk");
+  ASSERT_NE(version, nullptr);
+  // While it is open the icon only brings it forward: no second dialog, no
+  // pause from the middle button.
+  zelk_.Command(ID_VERSION);
+  zelk_.TrayEvent(WM_MBUTTONDOWN);
+  zelk_.TrayEvent(WM_LBUTTONDBLCLK);
+  Sleep(500);
+  EXPECT_TRUE(IsWindow(version));
+  EXPECT_FALSE(IsWindowVisible(zelk_.MainWindow())) << "the double-click did not restore the window";
+  EXPECT_EQ(ReadFile(zelk_.Path("Zelk.ini")).find("Stop=1"), std::string::npos);
+  int versionDialogs = 0;
+  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", "バージョン情報 Zelk"); w != nullptr;
+       w = FindWindowExA(nullptr, w, "#32770", "バージョン情報 Zelk")) {
+    ++versionDialogs;
+  }
+  EXPECT_EQ(versionDialogs, 1);
+
+  ASSERT_TRUE(zelk_.ExitFromTray()) << "the process ended with the version dialog open";
+  const std::size_t atExit = Entries(zelk_.Path("save")).size();
+  EXPECT_GE(atExit, 1u) << "the last backup";
+  Sleep(2500);
+  EXPECT_EQ(Entries(zelk_.Path("save")).size(), atExit) << "no generation after the exit";
+  for (const auto& gen : Entries(zelk_.Path("save"))) ExpectTreeCopied(zelk_.Path("save\\" + gen));
+}
+
+TEST_F(EndToEnd, TrayExitWithAMessageBoxOpenEndsTheProgram) {
+  zelk_.WriteIni(Options(1, 99, 0, "SaveTimeNum=1\r\nSaveTimeTani=2\r\nEndBackup=1\r\n"));
+  UseTargets();
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+  ASSERT_FALSE(IsWindowVisible(zelk_.MainWindow()));
+
+  // The tray's clear-backups shows its box on the window's own thread.
+  MessageBoxSeen box;
+  for (int attempt = 0; attempt < 20 && box.window == nullptr; ++attempt) {
+    zelk_.Command(ID_CLEAR_BACKUPS);
+    box = zelk_.WaitForBox(5000);
+    if (box.window != nullptr && box.caption == "コピー中です") {  // a timed run was copying
+      ZelkProcess::Press(box, IDOK);
+      box = {};
+    }
+  }
+  ASSERT_NE(box.window, nullptr);
+
+  ASSERT_TRUE(zelk_.ExitFromTray()) << "the process ended with a message box open";
+  const std::size_t atExit = Entries(zelk_.Path("save")).size();
+  Sleep(2500);
+  EXPECT_EQ(Entries(zelk_.Path("save")).size(), atExit) << "no generation after the exit";
+}
+
+TEST_F(EndToEnd, NewTaskbarLeavesAShownWindowShown) {
+  zelk_.WriteIni(Options(1, 2, 0));
+  UseTargets();
+  zelk_.Start();
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  EXPECT_EQ(SendMessageA(zelk_.MainWindow(), taskbarCreated, 0, 0), 0);
+  Sleep(300);
+  EXPECT_TRUE(IsWindowVisible(zelk_.MainWindow()));
+  EXPECT_TRUE(zelk_.NoBoxOpen());
+  ExitFromWindow();
+  EXPECT_TRUE(Entries(zelk_.Path("save")).empty());
+}
+
+TEST_F(EndToEnd, ARunEndingInAnExceptionIsReportedOnceAndTheScheduleGoesOn) {
+  zelk_.WriteIni(Options(1, 99, 0, "SaveTimeNum=1\r\nSaveTimeTani=2\r\nEndBackup=0\r\n"));
+  UseTargets();
+  zelk_.SetEnvironment("ZELK_TEST_RUN_FAULT", "bad_alloc");  // the first run only
+  zelk_.Start();
+  zelk_.Command(IDC_START);
+
+  MessageBoxSeen box = zelk_.WaitForBox();
+  ASSERT_NE(box.window, nullptr);
+  EXPECT_EQ(box.text, "バックアップに失敗しました");
+  EXPECT_EQ(box.caption, "メモリが不足しています");
+  Sleep(500);
+  EXPECT_EQ(zelk_.OpenBoxes().size(), 1u) << "one box";
+  for (int id : {IDC_LIST_TARGET, IDC_ADD, IDC_UP, IDC_DOWN, IDC_DELETE, IDC_CLEAR_LIST, IDC_EXIT}) {
+    EXPECT_TRUE(zelk_.IsControlEnabled(id)) << id;
+  }
+  EXPECT_TRUE(Entries(zelk_.Path("save")).empty());
+  ZelkProcess::Press(box, IDOK);
+
+  // The timer was armed again: the next run comes and succeeds.
+  for (int i = 0; i < 200 && Entries(zelk_.Path("save")).empty(); ++i) Sleep(50);
+  ASSERT_EQ(Entries(zelk_.Path("save")).size(), 1u) << "the schedule went on after the failure";
+  EXPECT_TRUE(zelk_.NoBoxOpen());
+  ASSERT_TRUE(zelk_.ExitFromTray());
+  for (const auto& gen : Entries(zelk_.Path("save"))) ExpectTreeCopied(zelk_.Path("save\\" + gen));
+}
+
+TEST_F(EndToEnd, AHundredThousandLineListOpensAndPathlessLinesAreNotListed) {
+  zelk_.WriteIni(Options(1, 2, 0));
+  std::vector<std::string> lines;
+  lines.reserve(100003);
+  for (int i = 0; i < 100000; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "f%06d.txt", i);
+    lines.push_back("2;" + zelk_.Path("src\\many\\" + std::string(name)) + ";;");
+    if (i == 0) {
+      // Lines that name no path.
+      lines.push_back("");
+      lines.push_back("2;;no path;");
+      lines.push_back("3; \t;blank path;");
+    }
+  }
+  zelk_.WriteFileList(lines);
+  zelk_.Start();
+  EXPECT_EQ(zelk_.ListRowCount(), 100000);
+
+  // The missing-target question names the first missing path.
+  zelk_.Command(IDC_START);
+  MessageBoxSeen box = zelk_.WaitForBox();
+  ASSERT_NE(box.window, nullptr);
+  EXPECT_EQ(box.text, "存在しないファイルをリストから削除しますか？");
+  EXPECT_EQ(box.caption, zelk_.Path("src\\many\\f000000.txt"));
+  ZelkProcess::Press(box, IDNO);
+  ExitFromWindow();
+
+  const std::vector<std::string> saved = Lines(ReadFile(zelk_.Path("FileList.dat")));
+  ASSERT_EQ(saved.size(), 100000u);
+  EXPECT_EQ(saved[1], "2;" + zelk_.Path("src\\many\\f000001.txt") + ";;");
 }

@@ -1,6 +1,9 @@
 #include "zelk_process.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include "res/resource.h"
 
 namespace zelk::e2e {
 namespace {
@@ -32,6 +35,9 @@ bool IsDialogOf(HWND window, DWORD processId) {
   return pid == processId && std::string(cls) == "#32770" && IsWindowVisible(window);
 }
 
+bool IsMain(HWND window) { return GetDlgItem(window, IDC_LIST_TARGET) != nullptr; }
+bool IsBox(HWND window) { return GetDlgItem(window, 0xFFFF) != nullptr && !IsMain(window); }
+
 // The main window carries the target list; a message box carries a static
 // text (id 0xFFFF) and no list.
 HWND Find(DWORD processId, bool wantMain) {
@@ -40,9 +46,7 @@ HWND Find(DWORD processId, bool wantMain) {
       [](HWND window, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
         if (!IsDialogOf(window, s->processId)) return TRUE;
-        const bool isMain = GetDlgItem(window, 1000) != nullptr;
-        const bool isBox = GetDlgItem(window, 0xFFFF) != nullptr && !isMain;
-        if ((s->wantMain && isMain) || (!s->wantMain && isBox)) {
+        if ((s->wantMain && IsMain(window)) || (!s->wantMain && IsBox(window))) {
           s->found = window;
           return FALSE;
         }
@@ -82,13 +86,21 @@ void ZelkProcess::WriteFileList(const std::vector<std::string>& lines) {
   testing::WriteFile(dir_ / "FileList.dat", text);
 }
 
+void ZelkProcess::SetEnvironment(const std::string& name, const std::string& value) {
+  environment_.emplace_back(name, value);
+}
+
 void ZelkProcess::Start() {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   const std::string exe = dir_ / "Zelk.exe";
   std::string commandLine = "\"" + exe + "\"";
-  ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             dir_.path().c_str(), &startup, &process_));
+  // The child inherits this process's environment as it stands at its start.
+  for (const auto& [name, value] : environment_) SetEnvironmentVariableA(name.c_str(), value.c_str());
+  const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      dir_.path().c_str(), &startup, &process_);
+  for (const auto& [name, value] : environment_) SetEnvironmentVariableA(name.c_str(), nullptr);
+  ASSERT_TRUE(started);
   for (int waited = 0; waited < 30000 && main_ == nullptr; waited += 20) {
     main_ = Find(process_.dwProcessId, true);
     if (main_ == nullptr) Sleep(20);
@@ -128,6 +140,43 @@ MessageBoxSeen ZelkProcess::WaitForBox(DWORD timeoutMs) const {
     Sleep(20);
   }
   return {};
+}
+
+std::vector<MessageBoxSeen> ZelkProcess::OpenBoxes() const {
+  struct Boxes {
+    DWORD processId;
+    std::vector<MessageBoxSeen> seen;
+  } boxes{process_.dwProcessId, {}};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* b = reinterpret_cast<Boxes*>(param);
+        if (IsDialogOf(window, b->processId) && IsBox(window)) {
+          b->seen.push_back({window, Text(window), Text(GetDlgItem(window, 0xFFFF))});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&boxes));
+  return boxes.seen;
+}
+
+bool ZelkProcess::ExitFromTray(DWORD timeoutMs) {
+  Command(ID_TRAY_EXIT);
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    if (WaitForExit(50)) return true;
+    for (const MessageBoxSeen& box : OpenBoxes()) {
+      if (box.text == "コピー中なので終了できません") {
+        Press(box, IDOK);
+        Command(ID_TRAY_EXIT);
+      }
+    }
+  }
+  return false;
+}
+
+bool ZelkProcess::IsControlEnabled(int id) const { return IsWindowEnabled(GetDlgItem(main_, id)) != FALSE; }
+
+int ZelkProcess::ListRowCount() const {
+  return static_cast<int>(SendMessageA(GetDlgItem(main_, IDC_LIST_TARGET), LVM_GETITEMCOUNT, 0, 0));
 }
 
 void ZelkProcess::Press(const MessageBoxSeen& box, int button) {

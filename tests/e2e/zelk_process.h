@@ -33,6 +33,8 @@ class ZelkProcess {
 
   void WriteIni(const std::string& optionLines, bool stopped = false);
   void WriteFileList(const std::vector<std::string>& lines);
+  // An environment variable the program is started with.
+  void SetEnvironment(const std::string& name, const std::string& value);
 
   // Starts the program and waits for its main window.
   void Start();
@@ -49,6 +51,16 @@ class ZelkProcess {
   void TrayEvent(UINT mouseMessage) const;
   // Waits for a message box of the program; empty window when none came.
   MessageBoxSeen WaitForBox(DWORD timeoutMs = 30000) const;
+  // Every message box of the program now open.
+  std::vector<MessageBoxSeen> OpenBoxes() const;
+  // Posts the tray menu's "終了(&X)" until the program has ended; a refusal
+  // because a timed run was copying at that moment is answered and the exit
+  // asked again. True when the process ended within timeoutMs.
+  bool ExitFromTray(DWORD timeoutMs = 20000);
+  // The main window's control with this id is enabled.
+  bool IsControlEnabled(int id) const;
+  // Rows in the target list view.
+  int ListRowCount() const;
   // Presses a button of a message box (IDOK, IDYES, IDNO, ...) and waits
   // until it has gone.
   static void Press(const MessageBoxSeen& box, int button);
@@ -59,6 +71,7 @@ class ZelkProcess {
 
  private:
   testing::TempDir dir_;
+  std::vector<std::pair<std::string, std::string>> environment_;
   PROCESS_INFORMATION process_{};
   HWND main_ = nullptr;
 };

@@ -1,4 +1,6 @@
 // Backup now, the Start command's checks, and the exit from the tray.
+#include <stdexcept>
+
 #include "schedule_fixture.h"
 
 using namespace zelk::testing;
@@ -290,4 +292,43 @@ TEST_F(ScheduleTest, ExitWithoutEndBackupMakesNoRun) {
   EXPECT_EQ(host_.removeIconCalls, 1);
   EXPECT_EQ(host_.okCalls, 1);
   EXPECT_EQ(ReadFile(dir_ / "FileList.dat"), "2;" + m + ";;\r\n");
+}
+
+TEST_F(ScheduleTest, OnceTheExitHasBegunNoTimerRunsAndNoWorkerStarts) {
+  const std::string a = Source("a.txt", "A");
+  AddRow(a, ActiveFile);
+  scheduler_.StartBackupTimer();
+  ASSERT_TRUE(scheduler_.IsTimerArmed());
+  // The last backup runs out of the tray: nothing could re-arm a timer or
+  // put an icon back for it.
+  bool inTrayDuringLastRun = true;
+  windowRuns_.onSnapshot = [&] { inTrayDuringLastRun = scheduler_.IsInTray(); };
+  scheduler_.ExitBackup();
+  EXPECT_FALSE(inTrayDuringLastRun);
+  EXPECT_TRUE(scheduler_.IsExiting());
+  EXPECT_FALSE(scheduler_.IsTimerArmed());
+  EXPECT_EQ(runs_.Starts().size(), 1u) << "the last backup";
+
+  scheduler_.OnTimer(zelk::engine::BACKUP_TIMER_ID);
+  scheduler_.StartWorker();
+  scheduler_.BackupNow();
+  scheduler_.SetStopped(true);
+  scheduler_.SetStopped(false);
+  EXPECT_FALSE(scheduler_.IsBackupRunning());
+  EXPECT_FALSE(scheduler_.IsTimerArmed());
+  PumpFor(1500);
+  EXPECT_EQ(runs_.Starts().size(), 1u);
+  EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(ScheduleTest, AnExceptionInTheLastBackupIsReportedAndTheExitGoesOn) {
+  AddRow(Source("a.txt"), ActiveFile);
+  windowRuns_.onSnapshot = [] { throw std::runtime_error("broken"); };
+  scheduler_.ExitBackup();
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  ExpectBox(boxes_.Shown()[0], "終了時のバックアップに失敗しました", "Error", MB_OK | MB_ICONERROR);
+  EXPECT_EQ(windowRuns_.enableCalls, (std::vector<bool>{false, true}));
+  EXPECT_FALSE(scheduler_.IsBackupRunning());
+  EXPECT_EQ(host_.removeIconCalls, 1);
+  EXPECT_EQ(host_.okCalls, 1);
 }

@@ -244,8 +244,14 @@ class WindowRunHost : public engine::IRunHost {
     enableThreads.push_back(GetCurrentThreadId());
     enableCalls.push_back(enable);
   }
-  std::vector<targets::TargetEntry> SnapshotTargets() override { return list_.SnapshotForBackup(); }
+  std::vector<targets::TargetEntry> SnapshotTargets() override {
+    if (onSnapshot) onSnapshot();
+    return list_.SnapshotForBackup();
+  }
 
+  // Runs on the user-interface thread when a run takes its rows (it may
+  // throw, as running out of memory there would).
+  std::function<void()> onSnapshot;
   std::vector<DWORD> enableThreads;
   std::vector<bool> enableCalls;
 

@@ -1,4 +1,6 @@
 // Runs driven by the real interval timer of the test window (one second).
+#include <new>
+
 #include "schedule_fixture.h"
 
 using namespace zelk::testing;
@@ -157,4 +159,32 @@ TEST_F(ScheduleTest, RestoringFromTheTrayKillsTheTimerAndWritesTheStoppedFlag) {
   scheduler_.SetStopped(false);
   EXPECT_FALSE(scheduler_.IsTimerArmed());
   EXPECT_EQ(host_.armCalls.size(), 1u);
+}
+
+TEST_F(ScheduleTest, ARunEndingInAnExceptionIsReportedOnceAndTheScheduleGoesOn) {
+  AddRow(Source("a.txt", "A"), ActiveFile);
+  settings_.StartBackup = true;
+  // The first run's rows cannot be taken: the exception is thrown on the
+  // user-interface thread, inside its window procedure.
+  bool thrown = false;
+  windowRuns_.onSnapshot = [&] {
+    if (thrown) return;
+    thrown = true;
+    throw std::bad_alloc();
+  };
+  boxes_.Hold(CBackupScheduler::kBackupFailed);
+
+  scheduler_.StartBackupTimer();
+  ASSERT_TRUE(PumpUntil([&] { return boxes_.HoldingCount() == 1; }));
+  EXPECT_EQ(windowRuns_.enableCalls, (std::vector<bool>{false, true})) << "controls enabled before the box";
+  boxes_.Release();
+  ASSERT_TRUE(PumpUntil([&] { return Exists(Generation(0) + "\\a.txt"); })) << "the timer was armed again";
+  scheduler_.RestoreFromTray();
+  ASSERT_TRUE(WaitForWorkerEnd());
+
+  ASSERT_EQ(boxes_.Shown().size(), 1u);
+  EXPECT_EQ(boxes_.Shown()[0].text, "バックアップに失敗しました");
+  EXPECT_EQ(boxes_.Shown()[0].caption, "メモリが不足しています");
+  EXPECT_EQ(boxes_.Shown()[0].flags, UINT(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(windowRuns_.enableCalls.back(), true);
 }

@@ -133,7 +133,9 @@ TEST(TargetListFile, HandEditedLinesKeepWhatCanBeRead) {
             "\r\n"                       // blank lines are skipped
             "   \n"
             "3;C:\\short\r\n"            // missing comment
-            "C:\\nosep\r\n"              // no ';': only a mark
+            "C:\\nosep\r\n"              // no ';': no path, not listed
+            "2;;no path;\r\n"            // an empty path is not listed
+            "3; \t;blank path;\r\n"      // nor is a path of blanks
             "2147483648;C:\\big;;\n"     // saturates
             "-5;C:\\neg;;\n"
             "2;" + longPath + ";long;\n"  // kept as read
@@ -143,20 +145,19 @@ TEST(TargetListFile, HandEditedLinesKeepWhatCanBeRead) {
   list.SetListFilePath(dir / "FileList.dat");
   EXPECT_FALSE(list.LoadList());
   const auto& rows = list.Rows();
-  ASSERT_EQ(rows.size(), 9u);
+  ASSERT_EQ(rows.size(), 8u);
   EXPECT_EQ(rows[0].entry.comment, "a");
   EXPECT_EQ(rows[1].entry.mark, 0);
   EXPECT_EQ(rows[1].entry.path, "C:\\x");
   EXPECT_EQ(rows[2].entry.mark, 3);
   EXPECT_EQ(rows[2].entry.path, "C:\\short");
   EXPECT_EQ(rows[2].entry.comment, "");
-  EXPECT_EQ(rows[3].entry.mark, 0);
-  EXPECT_EQ(rows[3].entry.path, "");
-  EXPECT_EQ(rows[4].entry.mark, 2147483647);
-  EXPECT_EQ(rows[5].entry.mark, -5);
-  EXPECT_EQ(rows[6].entry.path, longPath);
-  EXPECT_EQ(rows[7].entry.path, "C:\\bin\x01\xff\x81;z");  // 0x81 takes the ';'
-  EXPECT_EQ(rows[8].entry.comment, "no line end");
+  EXPECT_EQ(rows[3].entry.mark, 2147483647);
+  EXPECT_EQ(rows[4].entry.mark, -5);
+  EXPECT_EQ(rows[5].entry.path, longPath);
+  EXPECT_EQ(rows[6].entry.path, "C:\\bin\x01\xff\x81;z");  // 0x81 takes the ';'
+  EXPECT_EQ(rows[7].entry.comment, "no line end");
+  for (const auto& row : rows.rows()) EXPECT_FALSE(row.entry.path.empty());
 }
 
 TEST(TargetListFile, HundredThousandLinesAllLoad) {

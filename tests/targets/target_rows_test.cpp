@@ -224,5 +224,42 @@ TEST(TargetRowsChangeHook, EveryOperationIsMirrored) {
   ExpectMirrored(mirror, rows);
 }
 
+TEST(TargetRowsChangeHook, ManyRowsAtOnceAreOneStepEach) {
+  TargetRows rows;
+  Mirror mirror(rows);
+  std::vector<TargetEntry> entries;
+  for (int i = 0; i < 6; ++i) entries.push_back({std::to_string(i), "", i % 4});
+  rows.AppendAll(entries);
+  EXPECT_EQ(mirror.resets, 1) << "a whole list file is one change";
+  ExpectMirrored(mirror, rows);
+
+  // A removal of several rows: one report per row, the last row first, and
+  // all but the final report say that more follow.
+  std::vector<RowChange> reports;
+  rows.SetChangeHook([&](const RowChange& change) { reports.push_back(change); });
+  rows.RemoveIf([](const TargetRow& row) {
+    return row.entry.path == "1" || row.entry.path == "2" || row.entry.path == "4";
+  });
+  EXPECT_EQ(Order(rows), "0,3,5");
+  ASSERT_EQ(reports.size(), 3u);
+  EXPECT_EQ(reports[0].index, 4u);
+  EXPECT_EQ(reports[1].index, 2u);
+  EXPECT_EQ(reports[2].index, 1u);
+  for (const RowChange& report : reports) EXPECT_EQ(report.kind, RowChange::Kind::Removed);
+  EXPECT_TRUE(reports[0].moreFollow);
+  EXPECT_TRUE(reports[1].moreFollow);
+  EXPECT_FALSE(reports[2].moreFollow);
+}
+
+TEST(TargetRowsDelete, AHundredThousandSelectedRowsGoInOnePass) {
+  TargetRows rows = Numbered(100000);
+  for (std::size_t i = 0; i < rows.size(); i += 2) rows.SetSelected(i, true);
+  rows.DeleteSelected();
+  ASSERT_EQ(rows.size(), 50000u);
+  EXPECT_EQ(rows[0].entry.path, "1");
+  EXPECT_EQ(rows[49999].entry.path, "99999");
+  EXPECT_EQ(Selection(rows), "0");
+}
+
 }  // namespace
 }  // namespace zelk::targets

@@ -3,6 +3,7 @@
 #include "tray_fixture.h"
 
 using namespace zelk::testing;
+using zelk::ui::CDialog;
 using zelk::ui::CMainDlg;
 using zelk::ui::TRAY_ICON_ID;
 using zelk::ui::WM_TRAY_NOTIFY;
@@ -191,27 +192,38 @@ TEST_F(TrayTest, VersionDialogOpensFromTheTrayMenuBarAndSystemMenu) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(TrayTest, NewTaskbarPutsTheIconUpInBothModes) {
+TEST_F(TrayTest, NewTaskbarPutsTheIconBackOnlyInTheTray) {
+  PrepareStart();
   Run([&](CMainDlg& w) {
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    // Window mode: hidden, icon up, but no timer.
+    // Window mode: the window stays shown and no icon goes up.
     EXPECT_EQ(SendMessageA(w.hwnd(), taskbarCreated, 0, 0), 0);
     OnUi(w, [&] {
-      EXPECT_FALSE(IsWindowVisible(w.hwnd()));
-      EXPECT_TRUE(w.Scheduler().IsInTray());
+      EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+      EXPECT_FALSE(w.Scheduler().IsInTray());
       EXPECT_FALSE(w.Scheduler().IsTimerArmed());
     });
+    EXPECT_TRUE(TrayCalls().empty());
+
+    // In the tray, running: the icon comes back; the timer stays armed.
+    Command(w, IDC_START);
     ASSERT_EQ(TrayCalls().size(), 1u);
-    EXPECT_EQ(TrayCalls()[0].action, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(TrayCalls()[0].tip, "動作中");
+    EXPECT_EQ(SendMessageA(w.hwnd(), taskbarCreated, 0, 0), 0);
+    ASSERT_EQ(TrayCalls().size(), 2u);
+    EXPECT_EQ(TrayCalls()[1].action, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls()[1].tip, "動作中");
+    OnUi(w, [&] {
+      EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+      EXPECT_TRUE(w.Scheduler().IsTimerArmed());
+    });
 
     // In the tray, stopped: the icon comes back with the stopped tip.
     IconEvent(w, WM_MBUTTONDOWN);
     EXPECT_EQ(SendMessageA(w.hwnd(), taskbarCreated, 0, 0), 0);
-    ASSERT_EQ(TrayCalls().size(), 3u);
-    EXPECT_EQ(TrayCalls()[2].action, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(TrayCalls()[2].tip, "停止中");
-    EXPECT_EQ(TrayCalls()[2].icon, TrayIcon(IDI_TRAY_STOPPED));
+    ASSERT_EQ(TrayCalls().size(), 4u);
+    EXPECT_EQ(TrayCalls()[3].action, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls()[3].tip, "停止中");
+    EXPECT_EQ(TrayCalls()[3].icon, TrayIcon(IDI_TRAY_STOPPED));
 
     // The shell posts its callbacks: a message number above 0xFFFF still
     // reaches the window.
@@ -222,6 +234,20 @@ TEST_F(TrayTest, NewTaskbarPutsTheIconUpInBothModes) {
     EXPECT_EQ(StopKey(), "1");
     Close(w);
   });
+}
+
+TEST_F(TrayTest, EndOfSessionTakesTheIconDown) {
+  PrepareStart();
+  Run([&](CMainDlg& w) {
+    Command(w, IDC_START);
+    ASSERT_EQ(TrayCalls().size(), 1u);
+    SendMessageA(w.hwnd(), WM_ENDSESSION, TRUE, 0);
+    ASSERT_EQ(TrayCalls().size(), 2u);
+    EXPECT_EQ(TrayCalls()[1].action, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(TrayCalls()[1].id, TRAY_ICON_ID);
+    Close(w);
+  });
+  EXPECT_EQ(TrayCalls().size(), 2u) << "the icon is taken down once";
 }
 
 TEST_F(TrayTest, EndingWhileStoppedTakesTheLastBackupAndStartsStoppedNextTime) {
@@ -275,4 +301,55 @@ TEST_F(TrayTest, TrayFailuresLeaveTheirTextWithoutABox) {
     Close(w);
   });
   EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(TrayTest, WhileAModalDialogIsOpenTheIconOnlyBringsItForwardAndTheExitClosesIt) {
+  PrepareStart();
+  const INT_PTR result = Run([&](CMainDlg& w) {
+    const DWORD uiThread = GetWindowThreadProcessId(w.hwnd(), nullptr);
+    Command(w, IDC_START);
+    PickFromTrayMenu(w, ID_VERSION);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 1000 && dialog == nullptr; ++i) {
+      dialog = FindThreadWindow(uiThread, "バージョン情報 Zelk");
+      if (dialog == nullptr) Sleep(10);
+    }
+    ASSERT_NE(dialog, nullptr);
+    const std::size_t menusShown = Menus().size();
+
+    // Right-click, middle button and double-click on the icon: no menu, no
+    // pause, no window; a second version command opens no second dialog.
+    ChooseFromMenu(ID_VERSION);
+    IconEvent(w, WM_RBUTTONUP);
+    IconEvent(w, WM_MBUTTONDOWN);
+    IconEvent(w, WM_LBUTTONDBLCLK);
+    PostMessageA(w.hwnd(), WM_COMMAND, ID_VERSION, 0);
+    Settle(w);
+    EXPECT_EQ(Menus().size(), menusShown);
+    ChooseFromMenu(0);
+    OnUi(w, [&] {
+      EXPECT_FALSE(w.Scheduler().IsStopped());
+      EXPECT_TRUE(w.Scheduler().IsInTray());
+      EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+      EXPECT_EQ(CDialog::FindModalPopup(w.hwnd()), dialog);
+    });
+    int versionDialogs = 0;
+    EnumThreadWindows(
+        uiThread,
+        [](HWND window, LPARAM count) -> BOOL {
+          char text[64] = {};
+          GetWindowTextA(window, text, sizeof text);
+          if (std::string(text) == "バージョン情報 Zelk") ++*reinterpret_cast<int*>(count);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&versionDialogs));
+    EXPECT_EQ(versionDialogs, 1);
+
+    // The exit arrives through the dialog's loop and ends both loops.
+    PostMessageA(w.hwnd(), WM_COMMAND, ID_TRAY_EXIT, 0);
+  });
+  EXPECT_EQ(result, IDOK);
+  ASSERT_FALSE(TrayCalls().empty());
+  EXPECT_EQ(TrayCalls().back().action, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_NE(StopKey(), "1") << "the middle button paused nothing";
 }

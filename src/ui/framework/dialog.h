@@ -3,6 +3,13 @@
 // Commands are routed through a table (OnCommandId), controls are bound to
 // member objects (Bind), and a modal loop of its own lets a dialog see
 // keyboard messages before the dialog manager does (PreTranslateMessage).
+//
+// The modal loops of a thread nest: each DoModal runs inside a handler of
+// the dialog below it. The layer keeps them on a per-thread stack, so that a
+// program that must end can close every one of them (EndAllModal) and the
+// tray can tell which dialog stands in front of a disabled owner
+// (FindModalPopup). No exception leaves the dialog procedure: one that
+// reaches it is reported in a message box with its reason.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +34,18 @@ class CDialog {
   // could not be created).
   INT_PTR DoModal();
   void EndDialog(INT_PTR result);
+
+  // Ends every modal loop of the calling thread: each dialog of this layer
+  // that has not ended yet ends with IDCANCEL, and the message boxes, system
+  // dialogs and menus the thread shows are closed as by their cancel. The
+  // loops return one after another as the calls that run them unwind. Until
+  // the outermost loop has returned, DoModal on this thread creates nothing
+  // and answers IDCANCEL at once.
+  static void EndAllModal();
+  // While `owner` is disabled by a modal dialog or message box that it owns
+  // (directly or through another popup): the enabled popup in front, which
+  // takes the user's input. Null while `owner` is enabled.
+  static HWND FindModalPopup(HWND owner);
 
   HWND hwnd() const { return hwnd_; }
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "engine/exception_reason.h"
 #include "fileutil/path_names.h"
 #include "settings/profile.h"
 
@@ -32,6 +33,14 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
 
 int ShowMessageBox(HWND owner, const std::string& text, UINT flags) {
   return ShowMessageBox(owner, text, ApplicationName(), flags);
+}
+
+void ReportCurrentException(HWND owner) noexcept {
+  try {
+    ShowMessageBox(owner, engine::CurrentExceptionReason(), "Error", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxA(owner, engine::kOutOfMemoryReason, "Error", MB_OK | MB_ICONERROR);
+  }
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) {

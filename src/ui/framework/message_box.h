@@ -20,6 +20,11 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
 // A box captioned with the application name.
 int ShowMessageBox(HWND owner, const std::string& text, UINT flags);
 
+// Inside a catch block: shows the reason of the exception being handled
+// ("メモリが不足しています", or a general text) in an error box captioned
+// "Error". For the window procedures, which no exception may leave.
+void ReportCurrentException(HWND owner) noexcept;
+
 // Installs a handler for every later box; an empty handler restores the real
 // message boxes.
 void SetMessageBoxHandler(MessageBoxHandler handler);

@@ -97,8 +97,18 @@ void CMainDlg::OnOptions() {
 }
 
 void CMainDlg::OnVersion() {
+  // One version dialog at a time: asked again, the open one comes forward.
+  if (versionDialog_ != nullptr) {
+    SetForegroundWindow(versionDialog_->hwnd());
+    return;
+  }
   // Owned by this window also while it is hidden in the tray.
   CVersionDlg dialog(hwnd());
+  struct Forget {
+    CDialog*& open;
+    ~Forget() { open = nullptr; }
+  } forget{versionDialog_};
+  versionDialog_ = &dialog;
   dialog.DoModal();
 }
 

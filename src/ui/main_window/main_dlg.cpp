@@ -1,9 +1,14 @@
 #include "ui/main_window/main_dlg.h"
 
+#include <new>
+#include <stdexcept>
+
+#include "engine/exception_reason.h"
 #include "res/resource.h"
 #include "settings/profile.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/resource_text.h"
+#include "ui/main_window/tray_icon.h"
 #include "ui/main_window/ui_messages.h"
 
 namespace zelk::ui {
@@ -13,6 +18,16 @@ namespace {
 bool g_firstPaint = true;
 bool g_shutdownRefused = false;
 
+// Test seam for the end-to-end tests: with ZELK_TEST_RUN_FAULT set to
+// "bad_alloc" or "runtime_error", the next run's row snapshot throws that
+// exception on this thread, as running out of memory in the middle of a run
+// would. Unset, it does nothing.
+std::string InjectedRunFault() {
+  char value[32] = {};
+  const DWORD length = GetEnvironmentVariableA("ZELK_TEST_RUN_FAULT", value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
 }  // namespace
 
 CMainDlg::CMainDlg()
@@ -20,13 +35,10 @@ CMainDlg::CMainDlg()
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       runHost_(static_cast<engine::IScheduleHost&>(*this), static_cast<engine::IRunHost&>(*this)),
       engine_(settings_, runHost_),
-      scheduler_(settings_, engine_, list_, *this) {
+      scheduler_(settings_, engine_, list_, *this),
+      injectedRunFault_(InjectedRunFault()) {
   Bind(list_, IDC_LIST_TARGET);
   RouteCommands();
-}
-
-CMainDlg::~CMainDlg() {
-  if (menu_ != nullptr) DestroyMenu(menu_);
 }
 
 BOOL CMainDlg::OnInitDialog() {
@@ -47,8 +59,10 @@ BOOL CMainDlg::OnInitDialog() {
   // that the template's layout keeps its room.
   RECT client{};
   GetClientRect(hwnd(), &client);
-  menu_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
-  SetMenu(hwnd(), menu_);
+  // Once attached, the menu belongs to the window, which destroys it with
+  // itself.
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  if (menu != nullptr && !SetMenu(hwnd(), menu)) DestroyMenu(menu);
   RECT frame = client;
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), TRUE,
                      static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
@@ -80,16 +94,28 @@ void CMainDlg::EnableControls(bool enable) {
 
 std::vector<targets::TargetEntry> CMainDlg::SnapshotTargets() {
   std::vector<targets::TargetEntry> rows;
-  RunOnUiThread([this, &rows] { rows = list_.SnapshotForBackup(); });
+  RunOnUiThread([this, &rows] {
+    if (!injectedRunFault_.empty()) {
+      const std::string fault = std::move(injectedRunFault_);
+      injectedRunFault_.clear();
+      if (fault == "bad_alloc") throw std::bad_alloc();
+      throw std::runtime_error(fault);
+    }
+    rows = list_.SnapshotForBackup();
+  });
   return rows;
 }
 
 void CMainDlg::OnOK() {
-  // Every way out ends here: the list is saved, then the dialog ends.
+  // Every way out ends here: no run can start any more, the list is saved,
+  // then this dialog ends and with it every modal dialog and message box
+  // still open above it, so the program ends whatever was open.
+  scheduler_.BeginExit();
   if (list_.SaveList()) {
     ShowMessageBox(hwnd(), list_.GetLastErrorText(), "Error", MB_OK | MB_ICONERROR);
   }
   EndDialog(IDOK);
+  EndAllModal();
 }
 
 void CMainDlg::OnCancel() { OnExitFromWindow(); }
@@ -111,7 +137,12 @@ bool CMainDlg::PreTranslateMessage(MSG& msg) {
   return false;
 }
 
-void CMainDlg::OnDestroy() { scheduler_.KillBackupTimer(); }
+void CMainDlg::OnDestroy() {
+  scheduler_.KillBackupTimer();
+  // An end that did not come through the tray's exit (the session ending)
+  // leaves no dead icon behind.
+  if (scheduler_.IsInTray()) DeleteTrayIcon(hwnd());
+}
 
 void CMainDlg::OnPaint() {
   PAINTSTRUCT paint;
@@ -142,7 +173,15 @@ INT_PTR CMainDlg::OnQueryEndSession(LPARAM lParam) {
 }
 
 void CMainDlg::OnEndSession(bool ending) {
-  if (ending || !g_shutdownRefused) return;
+  if (ending) {
+    // The process may be ended right after this message.
+    if (scheduler_.IsInTray()) {
+      DeleteTrayIcon(hwnd());
+      scheduler_.LeaveTrayForExit();
+    }
+    return;
+  }
+  if (!g_shutdownRefused) return;
   ShowMessageBox(hwnd(), "処理中なのでWindowsのシャットダウンを拒否しました", "NULL",
                  MB_OK | MB_ICONEXCLAMATION);
   g_shutdownRefused = false;
@@ -157,7 +196,7 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
   }
   switch (message) {
     case WM_TRAY_NOTIFY:
-      OnTrayNotify(lParam);
+      if (!ForwardTrayEventToModal(lParam)) OnTrayNotify(lParam);
       handled = false;  // then on to the default handling
       return FALSE;
     case engine::kRunOnUiThreadMessage:

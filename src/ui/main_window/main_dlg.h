@@ -24,7 +24,7 @@ inline constexpr UINT WM_TRAY_NOTIFY = 124678;
 class CMainDlg : public CDialog, private engine::IRunHost, private engine::IScheduleHost {
  public:
   CMainDlg();
-  ~CMainDlg() override;
+  ~CMainDlg() override = default;
 
   // Enables or disables the editing controls (list, add, up, down, delete,
   // clear, exit); Start and the menus stay as they are.
@@ -88,6 +88,9 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   // The tray operations' last-error text; left to the run while one is in
   // progress.
   void SetTrayErrorText(const std::string& text);
+  // The icon's mouse events while a modal dialog or message box owned by
+  // this window is open: they only bring that dialog to the front.
+  bool ForwardTrayEventToModal(LPARAM mouseEvent);
   void OnPaint();
   void OnListRightClick();
   // The point of the double-click, in the list view's client coordinates.
@@ -98,11 +101,14 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   HICON icon_;
   CListCtrl_Target list_;
   settings::CSettings settings_;
-  HMENU menu_ = nullptr;
   engine::UiThreadRunHost runHost_;
   engine::CBackupEngine engine_;
   engine::CBackupScheduler scheduler_;
   UINT taskbarCreated_ = 0;
+  // The version dialog while it is open; there is never a second one.
+  CDialog* versionDialog_ = nullptr;
+  // Test seam: runs whose row snapshot throws (see main_dlg.cpp).
+  std::string injectedRunFault_;
 };
 
 }  // namespace zelk::ui

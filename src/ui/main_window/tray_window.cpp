@@ -97,10 +97,29 @@ void CMainDlg::OnTrayNotify(LPARAM mouseEvent) {
   }
 }
 
+bool CMainDlg::ForwardTrayEventToModal(LPARAM mouseEvent) {
+  const HWND popup = FindModalPopup(hwnd());
+  if (popup == nullptr) return false;
+  switch (static_cast<UINT>(mouseEvent)) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+      SetForegroundWindow(popup);
+      break;
+    default:
+      break;  // moving over the icon takes nothing to the front
+  }
+  return true;
+}
+
 void CMainDlg::OnTaskbarCreated() {
-  // A new task bar has no icon of ours: put it up, from either mode. The
-  // timer is left as it is.
-  scheduler_.HideToTray();
+  // A new task bar has no icon of ours: put it back while the program lives
+  // in the tray. A shown window stays as it is, so the tray menu never opens
+  // beside it.
+  if (scheduler_.IsInTray()) AddTrayIcon(hwnd(), scheduler_.IsStopped());
 }
 
 void CMainDlg::SetTrayErrorText(const std::string& text) {

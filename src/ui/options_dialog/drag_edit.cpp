@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "ui/framework/message_box.h"
+
 namespace zelk::ui {
 namespace {
 
@@ -32,10 +34,14 @@ LRESULT CALLBACK CDragEdit::EditProc(HWND window, UINT message, WPARAM wParam, L
       HDROP drop = reinterpret_cast<HDROP>(wParam);
       // The whole path of the first item, however long.
       const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-      if (length > 0) {
-        std::vector<char> path(static_cast<std::size_t>(length) + 1, '\0');
-        DragQueryFileA(drop, 0, path.data(), length + 1);
-        SetWindowTextA(window, path.data());
+      try {
+        if (length > 0) {
+          std::vector<char> path(static_cast<std::size_t>(length) + 1, '\0');
+          DragQueryFileA(drop, 0, path.data(), length + 1);
+          SetWindowTextA(window, path.data());
+        }
+      } catch (...) {
+        ReportCurrentException(GetParent(window));
       }
       // The edit control's own handling of the drop goes on as usual.
       const LRESULT result = DefSubclassProc(window, message, wParam, lParam);

@@ -1,6 +1,10 @@
 #include "ui/target_list/list_ctrl_target.h"
 
+#include <algorithm>
+
+#include "engine/exception_reason.h"
 #include "res/resource.h"
+#include "text/mbcs.h"
 #include "ui/framework/message_box.h"
 
 namespace zelk::ui {
@@ -78,6 +82,10 @@ void CListCtrl_Target::OnAttach() {
 
 bool CListCtrl_Target::InitList(const std::string& listFilePath) {
   if (hwnd() != nullptr) {
+    // The control owns its image list: the view must not destroy it with
+    // itself, or the destructor would destroy it a second time.
+    const LONG_PTR style = GetWindowLongPtrA(hwnd(), GWL_STYLE);
+    if ((style & LVS_SHAREIMAGELISTS) == 0) SetWindowLongPtrA(hwnd(), GWL_STYLE, style | LVS_SHAREIMAGELISTS);
     if (images_ == nullptr) images_ = CreateStateImages();
     if (images_ != nullptr) ListView_SetImageList(hwnd(), images_, LVSIL_SMALL);
 
@@ -88,7 +96,15 @@ bool CListCtrl_Target::InitList(const std::string& listFilePath) {
     InsertColumn(hwnd(), 1, "コメント", (width / 10) * 3);
   }
   SetListFilePath(listFilePath);
-  if (LoadList()) {
+  bool failed = false;
+  try {
+    failed = LoadList();
+  } catch (...) {
+    // A list file too large for memory: what was loaded stays.
+    SetLastErrorText(engine::CurrentExceptionReason());
+    failed = true;
+  }
+  if (failed) {
     ShowMessageBox(hwnd() != nullptr ? GetParent(hwnd()) : nullptr, GetLastErrorText(), "Error",
                    MB_OK | MB_ICONERROR);
     return true;
@@ -102,40 +118,27 @@ int CListCtrl_Target::RowAt(POINT clientPoint) const {
   return static_cast<int>(SendMessageA(hwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
 }
 
-void CListCtrl_Target::InsertItem(std::size_t index) {
-  const targets::TargetRow& row = Rows()[index];
-  LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
-  item.iItem = static_cast<int>(index);
-  item.pszText = const_cast<char*>(row.entry.path.c_str());
-  item.iImage = ImageOfMark(row.entry.mark);
-  SendMessageA(hwnd(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  UpdateItem(index);
-}
-
 void CListCtrl_Target::UpdateItem(std::size_t index) {
-  const targets::TargetRow& row = Rows()[index];
+  // Text and icon come from the rows when the view draws (LVN_GETDISPINFO);
+  // only the selection lives in the view.
   LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
-  item.iItem = static_cast<int>(index);
-  item.pszText = const_cast<char*>(row.entry.path.c_str());
-  item.iImage = ImageOfMark(row.entry.mark);
   item.stateMask = LVIS_SELECTED;
-  item.state = row.selected ? LVIS_SELECTED : 0;
-  SendMessageA(hwnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  LVITEMA comment{};
-  comment.mask = LVIF_TEXT;
-  comment.iItem = static_cast<int>(index);
-  comment.iSubItem = 1;
-  comment.pszText = const_cast<char*>(row.entry.comment.c_str());
-  SendMessageA(hwnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&comment));
+  item.state = Rows()[index].selected ? LVIS_SELECTED : 0;
+  SendMessageA(hwnd(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+  SendMessageA(hwnd(), LVM_REDRAWITEMS, index, index);
 }
 
 void CListCtrl_Target::Refill() {
-  SendMessageA(hwnd(), WM_SETREDRAW, FALSE, 0);
-  SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
-  for (std::size_t i = 0; i < Rows().size(); ++i) InsertItem(i);
-  SendMessageA(hwnd(), WM_SETREDRAW, TRUE, 0);
+  // The view holds no rows of its own (LVS_OWNERDATA): a new count, and the
+  // selection as the rows have it. Its selection does not move with rows
+  // that come or go, so it is set again whole.
+  SendMessageA(hwnd(), LVM_SETITEMCOUNT, Rows().size(), LVSICF_NOSCROLL);
+  LVITEMA none{};
+  none.stateMask = LVIS_SELECTED;
+  SendMessageA(hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+  for (std::size_t i = 0; i < Rows().size(); ++i) {
+    if (Rows()[i].selected) UpdateItem(i);
+  }
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -145,19 +148,33 @@ void CListCtrl_Target::OnRowChange(const RowChange& change) {
   mirroring_ = true;
   switch (change.kind) {
     case RowChange::Kind::Inserted:
-      InsertItem(change.index);
+      if (change.index + 1 == Rows().size()) {
+        // Appended (a drop, an add): no row moves, the selection stays.
+        SendMessageA(hwnd(), LVM_SETITEMCOUNT, Rows().size(), LVSICF_NOSCROLL);
+        if (Rows()[change.index].selected) UpdateItem(change.index);
+        break;
+      }
+      if (!change.moreFollow) Refill();
       break;
     case RowChange::Kind::Removed:
-      SendMessageA(hwnd(), LVM_DELETEITEM, change.index, 0);
+    case RowChange::Kind::Reset:
+      if (!change.moreFollow) Refill();
       break;
     case RowChange::Kind::Updated:
       UpdateItem(change.index);
       break;
-    case RowChange::Kind::Reset:
-      Refill();
-      break;
   }
   mirroring_ = false;
+}
+
+void CListCtrl_Target::FillDisplayInfo(LVITEMA& item) const {
+  if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= Rows().size()) return;
+  const targets::TargetEntry& entry = Rows()[static_cast<std::size_t>(item.iItem)].entry;
+  if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+    text::CopyToBuffer(item.pszText, static_cast<std::size_t>(item.cchTextMax),
+                       item.iSubItem == 1 ? entry.comment : item.iSubItem == 0 ? entry.path : std::string());
+  }
+  if ((item.mask & LVIF_IMAGE) != 0 && item.iSubItem == 0) item.iImage = ImageOfMark(entry.mark);
 }
 
 bool CListCtrl_Target::OnReflectedNotify(NMHDR& header, LRESULT& result) {
@@ -172,6 +189,23 @@ bool CListCtrl_Target::OnReflectedNotify(NMHDR& header, LRESULT& result) {
           for (std::size_t i = 0; i < Rows().size(); ++i) Rows().SetSelected(i, selected);
         } else {
           Rows().SetSelected(static_cast<std::size_t>(change.iItem), selected);
+        }
+      }
+      result = 0;
+      return true;
+    }
+    case LVN_GETDISPINFOA:
+      FillDisplayInfo(reinterpret_cast<NMLVDISPINFOA&>(header).item);
+      result = 0;
+      return true;
+    case LVN_ODSTATECHANGED: {
+      // The user selected a range of rows at once (shift-click).
+      if (mirroring_) return false;
+      const auto& range = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
+      if (((range.uNewState ^ range.uOldState) & LVIS_SELECTED) != 0) {
+        const bool selected = (range.uNewState & LVIS_SELECTED) != 0;
+        for (int i = std::max(range.iFrom, 0); i <= range.iTo; ++i) {
+          Rows().SetSelected(static_cast<std::size_t>(i), selected);
         }
       }
       result = 0;

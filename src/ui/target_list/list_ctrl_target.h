@@ -69,9 +69,10 @@ class CListCtrl_Target : public CControl, public targets::CTargetList {
 
   void OnRowChange(const targets::RowChange& change);
   void TrackEditedRow(const targets::RowChange& change);
-  void InsertItem(std::size_t index);
   void UpdateItem(std::size_t index);
   void Refill();
+  // Text and icon of a row for the view, which keeps none of its own.
+  void FillDisplayInfo(LVITEMA& item) const;
 
   HIMAGELIST images_ = nullptr;
   bool subclassed_ = false;
