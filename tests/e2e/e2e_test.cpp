@@ -69,10 +69,7 @@ class EndToEnd : public ::testing::Test {
     EXPECT_EQ(box.caption, "Zelk");
     ZelkProcess::Press(box, IDOK);
   }
-  void ExitFromWindow() {
-    zelk_.Command(IDC_EXIT);
-    EXPECT_TRUE(zelk_.WaitForExit());
-  }
+  void ExitFromWindow() { EXPECT_TRUE(zelk_.ExitFromWindow()); }
   // The one generation in the save folder, an archive with this extension.
   std::string OnlyArchive(const std::string& extension) {
     std::vector<std::string> gens = Entries(zelk_.Path("save"));

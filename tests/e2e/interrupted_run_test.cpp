@@ -116,8 +116,7 @@ TEST_P(InterruptedRun, KilledMidRunLeavesOlderGenerationsWholeAndTheNextRunRecov
   zelk_.Start();
   Sleep(1100);
   BackupNow();
-  zelk_.Command(IDC_EXIT);
-  EXPECT_TRUE(zelk_.WaitForExit());
+  EXPECT_TRUE(zelk_.ExitFromWindow());
   const std::vector<std::string> after = Entries(zelk_.Path("save"));
   EXPECT_EQ(std::count_if(after.begin(), after.end(), IsStaging), 0);
   EXPECT_EQ(after.size(), GetParam().history != 0 ? 2u : 1u);
@@ -150,6 +149,5 @@ TEST(ClearBackups, AsksFirstAndNoDeletesNothing) {
   EXPECT_EQ(box.text, "削除が完了しました");
   ZelkProcess::Press(box, IDOK);
   EXPECT_TRUE(Entries(zelk.Path("save")).empty());
-  zelk.Command(IDC_EXIT);
-  EXPECT_TRUE(zelk.WaitForExit());
+  EXPECT_TRUE(zelk.ExitFromWindow());
 }

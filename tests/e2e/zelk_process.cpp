@@ -159,19 +159,23 @@ std::vector<MessageBoxSeen> ZelkProcess::OpenBoxes() const {
   return boxes.seen;
 }
 
-bool ZelkProcess::ExitFromTray(DWORD timeoutMs) {
-  Command(ID_TRAY_EXIT);
+bool ZelkProcess::ExitWith(WORD command, DWORD timeoutMs) {
+  Command(command);
   for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
     if (WaitForExit(50)) return true;
     for (const MessageBoxSeen& box : OpenBoxes()) {
-      if (box.text == "コピー中なので終了できません") {
+      if (box.text == "コピー中なので終了できません" || box.text == "バックアップ処理中なので終了できません") {
         Press(box, IDOK);
-        Command(ID_TRAY_EXIT);
+        Command(command);
       }
     }
   }
   return false;
 }
+
+bool ZelkProcess::ExitFromTray(DWORD timeoutMs) { return ExitWith(ID_TRAY_EXIT, timeoutMs); }
+
+bool ZelkProcess::ExitFromWindow(DWORD timeoutMs) { return ExitWith(IDC_EXIT, timeoutMs); }
 
 bool ZelkProcess::IsControlEnabled(int id) const { return IsWindowEnabled(GetDlgItem(main_, id)) != FALSE; }
 

@@ -57,6 +57,9 @@ class ZelkProcess {
   // because a timed run was copying at that moment is answered and the exit
   // asked again. True when the process ended within timeoutMs.
   bool ExitFromTray(DWORD timeoutMs = 20000);
+  // The same with the window's "終了(&X)" button: a run whose box was just
+  // answered may still be ending.
+  bool ExitFromWindow(DWORD timeoutMs = 30000);
   // The main window's control with this id is enabled.
   bool IsControlEnabled(int id) const;
   // Rows in the target list view.
@@ -70,6 +73,8 @@ class ZelkProcess {
   HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 30000) const;
 
  private:
+  bool ExitWith(WORD command, DWORD timeoutMs);
+
   testing::TempDir dir_;
   std::vector<std::pair<std::string, std::string>> environment_;
   PROCESS_INFORMATION process_{};
