@@ -17,25 +17,10 @@ bool StartsWith(std::wstring_view s, std::wstring_view prefix) {
 }
 
 // The absolute form the system makes of a typed path, as an extended-length
-// path so that long paths open too.
+// path so that long paths open too; a device path stays as it is.
 std::wstring OpenablePath(std::wstring_view path) {
-  if (path.empty()) return {};
-  if (StartsWith(path, kPrefix) || StartsWith(path, kDevicePrefix)) return std::wstring(path);
-  const std::wstring typed(path);
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetFullPathNameW(typed.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n == 0) return {};
-    if (n < full.size()) {
-      full.resize(n);
-      break;
-    }
-    full.resize(n + 1);
-  }
-  if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') {
-    return std::wstring(kUncPrefix) + full.substr(2);
-  }
-  return std::wstring(kPrefix) + full;
+  if (StartsWith(path, kDevicePrefix)) return std::wstring(path);
+  return ExtendedWidePath(path);
 }
 
 std::wstring_view TrimSeparators(std::wstring_view path) {

@@ -36,13 +36,15 @@ std::string ToAnsi(std::wstring_view wide) {
   return ansi;
 }
 
-std::wstring ExtendedPath(std::string_view path) {
-  std::wstring wide = ToWide(path);
-  if (wide.empty()) return {};
-  if (StartsWith(wide, kPrefix)) return wide;
+std::wstring ExtendedPath(std::string_view path) { return ExtendedWidePath(ToWide(path)); }
+
+std::wstring ExtendedWidePath(std::wstring_view path) {
+  if (path.empty()) return {};
+  if (StartsWith(path, kPrefix)) return std::wstring(path);
+  const std::wstring typed(path);
   std::wstring full(MAX_PATH, L'\0');
   for (;;) {
-    DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    DWORD n = GetFullPathNameW(typed.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (n == 0) return {};
     if (n < full.size()) {
       full.resize(n);

@@ -15,6 +15,7 @@ std::string ToAnsi(std::wstring_view wide);
 // from the current directory). Empty when path is empty or cannot be made
 // absolute.
 std::wstring ExtendedPath(std::string_view path);
+std::wstring ExtendedWidePath(std::wstring_view path);
 
 // The ANSI path of an extended-length path, without its prefix, for
 // messages: "\\?\C:\a" -> "C:\a", "\\?\UNC\srv\share" -> "\\srv\share".

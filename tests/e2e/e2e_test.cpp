@@ -19,20 +19,6 @@ using zelk::testing::WriteFile;
 
 namespace {
 
-// The generation folders or archives directly inside a folder.
-std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = data.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(h, &data));
-  FindClose(h);
-  return names;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

@@ -19,20 +19,6 @@ using zelk::testing::WriteFile;
 
 namespace {
 
-std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = data.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(h, &data));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 bool IsStaging(const std::string& name) { return name.rfind("~Zelk", 0) == 0; }
 
 struct Mode {

@@ -1,5 +1,7 @@
 #include "zelk_process.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -215,5 +217,19 @@ HWND ZelkProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs) con
 }
 
 bool ZelkProcess::NoBoxOpen() const { return Find(process_.dwProcessId, false) == nullptr; }
+
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = data.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(h, &data));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace zelk::e2e

@@ -81,6 +81,9 @@ class ZelkProcess {
   HWND main_ = nullptr;
 };
 
+// The names directly inside a folder (generations, archives), sorted.
+std::vector<std::string> Entries(const std::string& folder);
+
 using testing::RunUnix;
 using testing::UnixPath;
 
