@@ -120,7 +120,7 @@ TEST_F(FailedRun, WhatAnInterruptedRunLeftIsFinishedOrRemoved) {
   EXPECT_EQ(HistoryLines(), std::vector<std::string>{Save("03.07.06.13.00.00.zip")});
 }
 
-TEST_F(FailedRun, AFullDiskKeepsTheOlderGenerationsAndSaysSo) {
+TEST_F(FailedRun, AFullOrReadOnlyDiskKeepsTheOlderGenerationsAndSaysSo) {
   const std::string mount = dir_ / "small";
   MakeDirs(mount);
   if (RunUnix("mount -t tmpfs -o size=256k tmpfs '" + UnixPath(mount) + "' 2>/dev/null") != 0) {
@@ -142,4 +142,15 @@ TEST_F(FailedRun, AFullDiskKeepsTheOlderGenerationsAndSaysSo) {
   EXPECT_EQ(ReadFile(Save(NameOfRun(0) + "\\Data\\one.txt")), "1");
   EXPECT_NE(text.find("big.bin"), std::string::npos) << text;
   EXPECT_NE(text.find("（"), std::string::npos) << "names the cause: " << text;
+
+  // The same save folder read-only: an archive run records nothing it did
+  // not write, and the generation it has stays listed.
+  ASSERT_EQ(RunUnix("mount -o remount,ro '" + UnixPath(mount) + "'"), 0);
+  zelk::engine::SetArchiverFileName(1, "fake_zip_v25.dll");
+  settings_.DefMode = 1;
+  EXPECT_TRUE(engine_.RunBackup());
+  EXPECT_TRUE(engine_.RunBackup());
+  zelk::engine::SetArchiverFileName(1, "ZIP32J.DLL");
+  EXPECT_EQ(HistoryLines(), std::vector<std::string>{Save(NameOfRun(0))});
+  EXPECT_EQ(SaveFolderEntries(), std::vector<std::string>{NameOfRun(0)});
 }
