@@ -11,21 +11,12 @@
 #include "engine/backup_engine.h"
 #include "fileutil/line_file.h"
 #include "fileutil/directory_ops.h"
+#include "fake_run_host.h"
 #include "win_temp_dir.h"
 
 namespace zelk::testing {
 
 using fileutil::FileInDirectory;
-
-class FakeHost : public engine::IRunHost {
- public:
-  void EnableControls(bool enable) override { enableCalls.push_back(enable); }
-  std::vector<targets::TargetEntry> SnapshotTargets() override { return rows; }
-  void* OwnerWindow() override { return nullptr; }
-
-  std::vector<targets::TargetEntry> rows;
-  std::vector<bool> enableCalls;
-};
 
 class EngineTest : public ::testing::Test {
  protected:
@@ -65,7 +56,7 @@ class EngineTest : public ::testing::Test {
   TempDir dir_;
   CurrentDirectory cwd_;
   settings::CSettings settings_;
-  FakeHost host_;
+  FakeRunHost host_;
   engine::CBackupEngine engine_;
   const std::time_t start_ = 1057500000;  // a fixed local time in 2003
   std::time_t now_ = start_;

@@ -15,29 +15,13 @@
 #include "engine/save_folder_change.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
+#include "fake_run_host.h"
+#include "recorded_box.h"
 #include "win_temp_dir.h"
 
 namespace zelk::testing {
 
 using fileutil::FileInDirectory;
-
-struct Box {
-  std::string text;
-  std::string caption;
-  unsigned flags;
-  bool operator==(const Box&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Box& box) {
-  return out << "{" << box.text << " | " << box.caption << " | " << box.flags << "}";
-}
-
-class NoWindowHost : public engine::IRunHost {
- public:
-  void EnableControls(bool) override {}
-  std::vector<targets::TargetEntry> SnapshotTargets() override { return rows; }
-  std::vector<targets::TargetEntry> rows;
-};
 
 // Writes a file and holds it open without sharing, so that it cannot be
 // deleted.
@@ -124,7 +108,7 @@ class SaveFolderChangeTest : public ::testing::Test {
   TempDir dir_;
   CurrentDirectory cwd_;
   settings::CSettings settings_;
-  NoWindowHost host_;
+  FakeRunHost host_;
   engine::CBackupEngine engine_;
   std::time_t now_ = 1057500000;             // backup runs: a fixed local time in 2003
   std::time_t conversionTime_ = 1714567500;  // the conversion's clock, in 2024

@@ -20,29 +20,15 @@
 #include "ui/framework/message_box.h"
 #include "ui/framework/shell_open.h"
 #include "ui/main_window/main_dlg.h"
+#include "scripted_boxes.h"
 #include "win_temp_dir.h"
 
 namespace zelk::testing {
 
-struct RecordedBox {
-  std::string text;
-  std::string caption;
-  UINT flags;
-};
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected ScriptedBoxes {
  protected:
   MainWindowTest() : cwd_(dir_.path()) {
     settings::SetIniPath(dir_ / "Zelk.ini");
-    ui::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption,
-                                    UINT flags) {
-      std::lock_guard<std::mutex> guard(lock_);
-      boxes_.push_back({text, caption, flags});
-      if (answers_.empty()) return (flags & MB_YESNO) == MB_YESNO ? IDNO : IDOK;
-      int answer = answers_.front();
-      answers_.pop_front();
-      return answer;
-    });
     ui::SetShellOpenHandler([this](HWND, const std::string& program, const std::string& params) {
       std::lock_guard<std::mutex> guard(lock_);
       shellCalls_.push_back(program + " " + params);
@@ -50,7 +36,6 @@ class MainWindowTest : public ::testing::Test {
     });
   }
   ~MainWindowTest() override {
-    ui::SetMessageBoxHandler({});
     ui::SetShellOpenHandler({});
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, settings::IniPath().c_str());
     settings::SetIniPath({});
@@ -82,14 +67,6 @@ class MainWindowTest : public ::testing::Test {
   // Waits until the window has worked through every message posted before.
   static void Settle(ui::CMainDlg& w) { SendMessageA(w.hwnd(), WM_NULL, 0, 0); }
 
-  std::vector<RecordedBox> Boxes() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return boxes_;
-  }
-  void Answer(int answer) {
-    std::lock_guard<std::mutex> guard(lock_);
-    answers_.push_back(answer);
-  }
   std::vector<std::string> ShellCalls() {
     std::lock_guard<std::mutex> guard(lock_);
     return shellCalls_;
@@ -98,8 +75,6 @@ class MainWindowTest : public ::testing::Test {
   TempDir dir_;
   CurrentDirectory cwd_;
   std::mutex lock_;
-  std::vector<RecordedBox> boxes_;
-  std::deque<int> answers_;
   std::vector<std::string> shellCalls_;
   INT_PTR shellResult_ = 42;
 };

@@ -138,14 +138,13 @@ TEST_F(ListWindowTest, PathsTheCodePageCannotHoldAreRefusedWithTheirReason) {
 }
 
 TEST(ListInit, AFailedLoadIsShownAndReported) {
-  std::vector<RecordedBox> boxes;
-  zelk::ui::SetMessageBoxHandler([&](HWND, const std::string& text, const std::string& caption, UINT flags) {
-    boxes.push_back({text, caption, flags});
-    return IDOK;
-  });
-  CListCtrl_Target list;
-  EXPECT_TRUE(list.InitList(""));
-  zelk::ui::SetMessageBoxHandler({});
+  std::vector<Box> boxes;
+  {
+    ScriptedBoxes scripted;
+    CListCtrl_Target list;
+    EXPECT_TRUE(list.InitList(""));
+    boxes = scripted.Boxes();
+  }
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "ファイルパスがセットされていません");
   EXPECT_EQ(boxes[0].caption, "Error");

@@ -21,49 +21,24 @@
 #include "settings/profile.h"
 #include "ui/framework/message_box.h"
 #include "ui/options_dialog/options_dlg.h"
+#include "fake_run_host.h"
+#include "scripted_boxes.h"
 #include "win_temp_dir.h"
 
 namespace zelk::testing {
 
-struct ShownBox {
-  std::string text;
-  std::string caption;
-  UINT flags;
-  bool operator==(const ShownBox&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const ShownBox& box) {
-  return out << "{" << box.text << " | " << box.caption << " | " << box.flags << "}";
-}
-
-class NullRunHost : public engine::IRunHost {
- public:
-  void EnableControls(bool) override {}
-  std::vector<targets::TargetEntry> SnapshotTargets() override { return {}; }
-};
-
-class OptionsDialogTest : public ::testing::Test {
+class OptionsDialogTest : public ::testing::Test, protected ScriptedBoxes {
  protected:
   OptionsDialogTest() : cwd_(dir_.path()), engine_(settings_, host_) {
     settings::SetIniPath(dir_ / "Zelk.ini");
     settings_.SetDefaults();
     settings_.SavePath = dir_ / "save";
     MakeDirs(settings_.SavePath);
-    ui::SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption,
-                                    UINT flags) {
-      std::lock_guard<std::mutex> guard(lock_);
-      boxes_.push_back({text, caption, flags});
-      if (answers_.empty()) return (flags & MB_YESNO) == MB_YESNO ? IDNO : IDOK;
-      const int answer = answers_.front();
-      answers_.pop_front();
-      return answer;
-    });
     // Usable stand-in libraries unless a test points one at a missing file.
     engine::SetArchiverFileName(settings::ZipArchive, "fake_zip_v25.dll");
     engine::SetArchiverFileName(settings::LzhArchive, "fake_lzh_v100.dll");
   }
   ~OptionsDialogTest() override {
-    ui::SetMessageBoxHandler({});
     engine::SetArchiverFileName(settings::ZipArchive, "ZIP32J.DLL");
     engine::SetArchiverFileName(settings::LzhArchive, "UNLHA32.DLL");
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, settings::IniPath().c_str());
@@ -130,28 +105,13 @@ class OptionsDialogTest : public ::testing::Test {
     return {low, high};
   }
 
-  std::vector<ShownBox> Boxes() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return boxes_;
-  }
-  void ClearBoxes() {
-    std::lock_guard<std::mutex> guard(lock_);
-    boxes_.clear();
-  }
-  void Answer(int answer) {
-    std::lock_guard<std::mutex> guard(lock_);
-    answers_.push_back(answer);
-  }
 
   TempDir dir_;
   CurrentDirectory cwd_;
   settings::CSettings settings_;
-  NullRunHost host_;
+  FakeRunHost host_;
   engine::CBackupEngine engine_;
   bool busy_ = false;
-  std::mutex lock_;
-  std::vector<ShownBox> boxes_;
-  std::deque<int> answers_;
 };
 
 }  // namespace zelk::testing

@@ -10,9 +10,9 @@ namespace settings = zelk::settings;
 
 namespace {
 
-const ShownBox kCountTooSmall{"2以上の数字を指定してください", "ui_options_tests", MB_OK};
-const ShownBox kCountTooLarge{"99以下の数字を指定してください", "ui_options_tests", MB_OK};
-const ShownBox kKeepNoneQuestion{
+const Box kCountTooSmall{"2以上の数字を指定してください", "ui_options_tests", MB_OK};
+const Box kCountTooLarge{"99以下の数字を指定してください", "ui_options_tests", MB_OK};
+const Box kKeepNoneQuestion{
     "最新のバックアップされたファイル以外はすべて削除されます\nよろしいですか？", "確認",
     MB_YESNO | MB_ICONQUESTION};
 
@@ -90,7 +90,7 @@ TEST_F(OptionsDialogTest, CountIsCorrectedWithAMessageWhenItsBoxIsLeft) {
       SetText(d, IDC_OPT_HISTORY_NUM, typed);
       Focus(d, IDC_OPT_INTERVAL);
       EXPECT_EQ(Text(d, IDC_OPT_HISTORY_NUM), shown) << typed;
-      EXPECT_EQ(Boxes(), (std::vector<ShownBox>{box})) << typed;
+      EXPECT_EQ(Boxes(), (std::vector<Box>{box})) << typed;
     }
     ClearBoxes();
     Focus(d, IDC_OPT_HISTORY_NUM);
@@ -135,7 +135,7 @@ TEST_F(OptionsDialogTest, KeepNoneAsksAndNoKeepsTheCount) {
   Run([&](HWND d) {
     Answer(IDNO);
     Click(d, IDC_OPT_HISTORY_NONE);
-    EXPECT_EQ(Boxes(), (std::vector<ShownBox>{kKeepNoneQuestion}));
+    EXPECT_EQ(Boxes(), (std::vector<Box>{kKeepNoneQuestion}));
     EXPECT_TRUE(Checked(d, IDC_OPT_HISTORY_KEEP));
     EXPECT_FALSE(Checked(d, IDC_OPT_HISTORY_NONE));
     EXPECT_TRUE(Enabled(d, IDC_OPT_HISTORY_NUM));
@@ -254,7 +254,7 @@ TEST_F(OptionsDialogTest, OkCorrectsNumbersStillInTheirBoxes) {
     EXPECT_TRUE(IsWindowVisible(d)) << "the corrected count is shown first";
     EXPECT_EQ(Text(d, IDC_OPT_HISTORY_NUM), "2");
     EXPECT_EQ(Text(d, IDC_OPT_INTERVAL), "1");
-    EXPECT_EQ(Boxes(), (std::vector<ShownBox>{kCountTooSmall}));
+    EXPECT_EQ(Boxes(), (std::vector<Box>{kCountTooSmall}));
     Command(d, IDOK);
   });
   EXPECT_EQ(result, IDOK);
@@ -272,7 +272,7 @@ TEST_F(OptionsDialogTest, DriveRootAndProgramFolderKeepTheDialogOpen) {
     EXPECT_TRUE(IsWindowVisible(d));
     const auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0], (ShownBox{"ドライブのルートは指定できません", "制限", MB_OK}));
+    EXPECT_EQ(boxes[0], (Box{"ドライブのルートは指定できません", "制限", MB_OK}));
     EXPECT_EQ(boxes[1].caption, "制限");
     Command(d, IDCANCEL);
   });
@@ -298,7 +298,7 @@ TEST_F(OptionsDialogTest, OkIsRefusedWhileACopyRuns) {
     busy_ = true;
     Command(d, IDOK);
     EXPECT_TRUE(IsWindowVisible(d));
-    EXPECT_EQ(Boxes(), (std::vector<ShownBox>{{"コピー中は設定を変更できません", "しばらくお待ちください", MB_OK}}));
+    EXPECT_EQ(Boxes(), (std::vector<Box>{{"コピー中は設定を変更できません", "しばらくお待ちください", MB_OK}}));
     busy_ = false;
     Command(d, IDCANCEL);
   });
