@@ -366,6 +366,11 @@ bool CheckFile(const std::string& path) {
   return code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION;
 }
 
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::string SkipPathNum(const std::string& path) {
   if (CheckFile(path)) return path;
   std::wstring wide = ExtendedPath(path);

@@ -58,6 +58,9 @@ bool FileInDirectory(const std::string& folder);
 // False when something exists at path, true when the name is free.
 bool CheckFile(const std::string& path);
 
+// True when `path` names an existing folder.
+bool FolderExists(const std::string& path);
+
 // A variant of path that does not exist yet: "x.txt" -> "x(2).txt",
 // "x(3).txt", ...; an existing folder "Data" -> "Data(2)" (path itself when
 // it is free). See NumberedVariant.

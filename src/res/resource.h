@@ -93,3 +93,23 @@
 
 // System menu entry that opens the version dialog
 #define IDM_ABOUTBOX           0x0010
+
+// Strings of the schedule and the tray (2000-2199). The schedule names its
+// texts by these ids only; the main window loads them.
+#define IDS_SCHED_PLEASE_WAIT          2000
+#define IDS_SCHED_COPYING              2001
+#define IDS_SCHED_CANNOT_EXIT_COPYING  2002
+#define IDS_SCHED_NO_TARGETS           2003
+#define IDS_SCHED_NO_ACTIVE_TARGETS    2004
+#define IDS_SCHED_REMOVE_MISSING       2005
+#define IDS_SCHED_NOT_FOUND_SUFFIX     2006  // follows the missing path
+#define IDS_SCHED_SAVE_FOLDER_MISSING  2007
+#define IDS_SCHED_TIMER_FAILED         2008
+#define IDS_SCHED_INTERNAL_ERROR       2009
+#define IDS_SCHED_LIST_WRITE_FAILED    2010
+#define IDS_SCHED_BACKUP_FAILED        2011
+#define IDS_SCHED_BACKUP_DONE          2012
+#define IDS_SCHED_EXIT_BACKUP_FAILED   2013
+#define IDS_SCHED_ERROR_CAPTION        2014
+#define IDS_TRAY_RESUME                2015  // the tray menu's first item
+#define IDS_TRAY_PAUSE                 2016

@@ -59,4 +59,15 @@ void CSettings::Save() const {
   batch.Commit();
 }
 
+bool LoadStopped() { return ReadIniInt(kMainSection, kStopKey, 0) != 0; }
+
+void SaveStopped(bool stopped) { WriteIniInt(kMainSection, kStopKey, stopped ? 1 : 0); }
+
+void SaveListSort(bool toggle, int lastColumn) {
+  IniWriteBatch batch;
+  batch.WriteInt(kListSection, "Turn", toggle ? 1 : 0);
+  batch.WriteInt(kListSection, "SubItem", lastColumn);
+  batch.Commit();
+}
+
 }  // namespace zelk::settings

@@ -1,4 +1,5 @@
-// CSettings: the nine user options, kept in section "Option" of the INI file.
+// CSettings: the nine user options, kept in section "Option" of the INI file,
+// and the few other keys of that file. Every INI access goes through here.
 #pragma once
 
 #include <string>
@@ -40,5 +41,14 @@ class CSettings {
 
 // The executable's folder followed by "Backup".
 std::string DefaultSavePath();
+
+// The schedule's paused flag, "Main"/"Stop" (missing: not paused).
+bool LoadStopped();
+void SaveStopped(bool stopped);
+
+// The target list's sort state after a column click, "List_Target"/"Turn"
+// and "SubItem", written in one go. Kept for reference only: nothing reads
+// it back.
+void SaveListSort(bool toggle, int lastColumn);
 
 }  // namespace zelk::settings

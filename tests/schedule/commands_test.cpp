@@ -54,7 +54,7 @@ TEST_F(ScheduleTest, AFailedBackupNowLeavesNoMarkForTheNextRun) {
   settings_.DefMode = -1;
   scheduler_.BackupNow();
   ASSERT_TRUE(WaitForWorkerEnd());
-  EXPECT_EQ(boxes_.Count(CBackupScheduler::kBackupFailed), 1);
+  EXPECT_EQ(boxes_.Count("バックアップに失敗しました"), 1);
 
   settings_.DefMode = 0;
   settings_.StartBackup = true;
@@ -62,7 +62,7 @@ TEST_F(ScheduleTest, AFailedBackupNowLeavesNoMarkForTheNextRun) {
   ASSERT_TRUE(WaitForRunsEnded(2));
   ASSERT_TRUE(WaitForWorkerEnd());
   EXPECT_EQ(ReadFile(Generation(0) + "\\a.txt"), "A");
-  EXPECT_EQ(boxes_.Count(CBackupScheduler::kBackupDone), 0);
+  EXPECT_EQ(boxes_.Count("バックアップが完了しました"), 0);
 }
 
 TEST_F(ScheduleTest, RowsStayStillWhileTheWorkerAsksAboutAMissingTarget) {
@@ -74,7 +74,7 @@ TEST_F(ScheduleTest, RowsStayStillWhileTheWorkerAsksAboutAMissingTarget) {
   AddRow(m, ActiveFile, "cm");
   AddRow(b, ActiveFile, "cb");
   AddRow(p, PausedFile, "cp");
-  boxes_.Hold(CBackupScheduler::kRemoveMissing);
+  boxes_.Hold("存在しないファイルをリストから削除しますか？");
   scheduler_.BackupNow();
   ASSERT_TRUE(PumpUntil([&] { return boxes_.HoldingCount() == 1; }));
 
@@ -95,7 +95,7 @@ TEST_F(ScheduleTest, RowsStayStillWhileTheWorkerAsksAboutAMissingTarget) {
   EXPECT_EQ(ReadFile(Generation(0) + "\\c.txt"), "C");
   EXPECT_EQ(ReadFile(Generation(0) + "\\a.txt"), "A");
   EXPECT_EQ(ReadFile(Generation(0) + "\\b.txt"), "B");
-  EXPECT_EQ(boxes_.Count(CBackupScheduler::kBackupDone), 1);
+  EXPECT_EQ(boxes_.Count("バックアップが完了しました"), 1);
 }
 
 TEST_F(ScheduleTest, ExitIsRefusedWhileARunIsInProgress) {
@@ -149,7 +149,7 @@ TEST_F(StartChecks, MissingTargetAnsweredNoChangesNothing) {
   const std::string m = dir_ / "src\\gone.txt";
   AddRow(a, ActiveFile);
   AddRow(m, ActiveFile);
-  boxes_.Answer(CBackupScheduler::kRemoveMissing, IDNO);
+  boxes_.Answer("存在しないファイルをリストから削除しますか？", IDNO);
   scheduler_.StartBackupTimer();
   ASSERT_EQ(boxes_.Shown().size(), 1u);
   ExpectBox(boxes_.Shown()[0], "存在しないファイルをリストから削除しますか？", m, MB_YESNO | MB_ICONQUESTION);
@@ -218,9 +218,9 @@ TEST_F(StartChecks, TimerThatCannotBeArmedIsRetriedOrGivenUp) {
   DeleteFileA((dir_ / "FileList.dat").c_str());
   host_.armFailures = 100;
   settings_.StartBackup = true;
-  boxes_.Answer(CBackupScheduler::kTimerFailed, IDCANCEL);
+  boxes_.Answer("タイマーのセットに失敗しました", IDCANCEL);
   scheduler_.StartBackupTimer();
-  EXPECT_EQ(boxes_.Count(CBackupScheduler::kTimerFailed), 2);
+  EXPECT_EQ(boxes_.Count("タイマーのセットに失敗しました"), 2);
   EXPECT_TRUE(scheduler_.IsInTray()) << "cancel leaves the window in the tray";
   EXPECT_FALSE(scheduler_.IsTimerArmed());
   EXPECT_FALSE(Exists(dir_ / "FileList.dat"));
@@ -237,7 +237,7 @@ TEST_F(ScheduleTest, ExitMakesTheLastBackupOnTheUserInterfaceThread) {
   scheduler_.HideToTray();
   // The question box dispatches messages: a backup-now arriving through it
   // must be refused while the last backup is being made.
-  boxes_.OnShow(CBackupScheduler::kRemoveMissing, [this] { scheduler_.BackupNow(); });
+  boxes_.OnShow("存在しないファイルをリストから削除しますか？", [this] { scheduler_.BackupNow(); });
 
   scheduler_.ExitBackup();
   const auto shown = boxes_.Shown();
@@ -261,7 +261,7 @@ TEST_F(ScheduleTest, ExitWithTheMissingTargetKeptEndsWithoutTheLastBackup) {
   const std::string m = dir_ / "src\\gone.txt";
   AddRow(a, ActiveFile);
   AddRow(m, ActiveFile);
-  boxes_.Answer(CBackupScheduler::kRemoveMissing, IDNO);
+  boxes_.Answer("存在しないファイルをリストから削除しますか？", IDNO);
   scheduler_.ExitBackup();
   EXPECT_EQ(boxes_.Shown().size(), 1u);
   EXPECT_TRUE(runs_.Starts().empty());
@@ -309,7 +309,7 @@ TEST_F(ScheduleTest, OnceTheExitHasBegunNoTimerRunsAndNoWorkerStarts) {
   EXPECT_FALSE(scheduler_.IsTimerArmed());
   EXPECT_EQ(runs_.Starts().size(), 1u) << "the last backup";
 
-  scheduler_.OnTimer(zelk::engine::BACKUP_TIMER_ID);
+  scheduler_.OnTimer(zelk::schedule::BACKUP_TIMER_ID);
   scheduler_.StartWorker();
   scheduler_.BackupNow();
   scheduler_.SetStopped(true);

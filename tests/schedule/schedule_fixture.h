@@ -13,21 +13,23 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/backup_engine.h"
-#include "engine/backup_scheduler.h"
-#include "engine/schedule_host.h"
+#include "schedule/backup_scheduler.h"
+#include "schedule/schedule_host.h"
 #include "settings/profile.h"
 #include "targets/target_list.h"
 #include "ui/framework/message_box.h"
+#include "ui/framework/resource_text.h"
 #include "win_temp_dir.h"
 
 namespace zelk::testing {
 
 using Clock = std::chrono::steady_clock;
-using engine::CBackupScheduler;
+using schedule::CBackupScheduler;
 
 inline long long MillisBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
@@ -168,7 +170,7 @@ class ScriptedBoxes {
 
 // The hidden window and the window side of the scheduler. Tray operations
 // are only counted. Every timer message goes to the scheduler.
-class TestWindowHost : public engine::IScheduleHost {
+class TestWindowHost : public schedule::IScheduleHost {
  public:
   TestWindowHost() {
     WNDCLASSA wc{};
@@ -190,7 +192,16 @@ class TestWindowHost : public engine::IScheduleHost {
   }
 
   HWND Window() override { return hwnd_; }
-  void RunOnUiThread(const std::function<void()>& work) override { engine::SendToWindowThread(hwnd_, work); }
+  // As the main window does it: the texts come from the program's string
+  // table, the box from the scripted handler.
+  int Ask(const schedule::BoxText& text, const std::optional<schedule::BoxText>& caption, UINT flags) override {
+    const auto load = [](const schedule::BoxText& part) {
+      return part.id == 0 ? part.text : part.text + ui::LoadResourceString(part.id);
+    };
+    if (!caption) return ui::ShowMessageBox(hwnd_, load(text), flags);
+    return ui::ShowMessageBox(hwnd_, load(text), load(*caption), flags);
+  }
+  void RunOnUiThread(const std::function<void()>& work) override { schedule::SendToWindowThread(hwnd_, work); }
   bool ArmTimer(UINT millis) override {
     armCalls.push_back(millis);
     if (armFailures > 0) {
@@ -221,9 +232,9 @@ class TestWindowHost : public engine::IScheduleHost {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<TestWindowHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (engine::HandleRunOnUiThreadMessage(message, lParam)) return 0;
+    if (schedule::HandleRunOnUiThreadMessage(message, lParam)) return 0;
     if (message == WM_TIMER && self != nullptr && self->scheduler_ != nullptr) {
-      if (wParam == engine::BACKUP_TIMER_ID) ++self->ticks;
+      if (wParam == schedule::BACKUP_TIMER_ID) ++self->ticks;
       self->scheduler_->OnTimer(wParam);
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -391,7 +402,7 @@ class ScheduleTest : public ::testing::Test {
   targets::CTargetList list_;
   TestWindowHost host_;
   WindowRunHost windowRuns_;
-  engine::UiThreadRunHost uiRuns_;
+  schedule::UiThreadRunHost uiRuns_;
   TimingRunHost runs_;
   engine::CBackupEngine engine_;
   CBackupScheduler scheduler_;

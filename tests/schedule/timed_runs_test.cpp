@@ -4,7 +4,7 @@
 #include "schedule_fixture.h"
 
 using namespace zelk::testing;
-using zelk::engine::BACKUP_TIMER_ID;
+using zelk::schedule::BACKUP_TIMER_ID;
 using zelk::settings::ReadIniInt;
 using zelk::targets::ActiveFile;
 
@@ -90,19 +90,19 @@ TEST_F(ScheduleTest, AFailingRunIsReportedOnceAndTheTimerRearmedAfterItsBoxClose
   AddRow(Source("a.txt"), ActiveFile);
   settings_.DefMode = -1;  // every run fails
   settings_.StartBackup = true;
-  boxes_.Hold(CBackupScheduler::kBackupFailed);
+  boxes_.Hold("バックアップに失敗しました");
 
   scheduler_.StartBackupTimer();
   ASSERT_TRUE(PumpUntil([&] { return boxes_.HoldingCount() == 1; }));
   PumpFor(1500);  // longer than one interval, with the box still open
-  EXPECT_EQ(boxes_.Count(CBackupScheduler::kBackupFailed), 1);
+  EXPECT_EQ(boxes_.Count("バックアップに失敗しました"), 1);
   EXPECT_EQ(runs_.Starts().size(), 1u);
   EXPECT_TRUE(scheduler_.IsBackupRunning()) << "the worker lives while its box is open";
   EXPECT_FALSE(scheduler_.IsTimerArmed());
 
   const Clock::time_point closed = Clock::now();
   boxes_.Release();
-  ASSERT_TRUE(PumpUntil([&] { return boxes_.Count(CBackupScheduler::kBackupFailed) == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return boxes_.Count("バックアップに失敗しました") == 2; }));
   const auto starts = runs_.Starts();
   ASSERT_EQ(starts.size(), 2u);
   EXPECT_GE(MillisBetween(closed, starts[1]), 900);
@@ -124,10 +124,10 @@ TEST_F(ScheduleTest, DecliningToRemoveAMissingTargetSkipsThatRunOnly) {
   scheduler_.StartBackupTimer();
   ASSERT_TRUE(scheduler_.IsTimerArmed());
   DeleteFileA(m.c_str());
-  boxes_.Answer(CBackupScheduler::kRemoveMissing, IDNO);
+  boxes_.Answer("存在しないファイルをリストから削除しますか？", IDNO);
 
   ASSERT_TRUE(PumpUntil([&] {
-    return boxes_.Count(CBackupScheduler::kRemoveMissing) == 1 && !scheduler_.IsBackupRunning() &&
+    return boxes_.Count("存在しないファイルをリストから削除しますか？") == 1 && !scheduler_.IsBackupRunning() &&
            scheduler_.IsTimerArmed();
   }));
   EXPECT_TRUE(runs_.Starts().empty());
@@ -172,7 +172,7 @@ TEST_F(ScheduleTest, ARunEndingInAnExceptionIsReportedOnceAndTheScheduleGoesOn) 
     thrown = true;
     throw std::bad_alloc();
   };
-  boxes_.Hold(CBackupScheduler::kBackupFailed);
+  boxes_.Hold("バックアップに失敗しました");
 
   scheduler_.StartBackupTimer();
   ASSERT_TRUE(PumpUntil([&] { return boxes_.HoldingCount() == 1; }));

@@ -22,7 +22,6 @@ class CControl {
   // Notifications the control sends to its parent. Return true when handled;
   // result is what the dialog procedure answers.
   virtual bool OnReflectedNotify(NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
-  virtual bool OnReflectedCommand(WORD /*code*/) { return false; }
 
  private:
   friend class CDialog;

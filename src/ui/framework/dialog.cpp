@@ -165,11 +165,6 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& hand
       return OnInitDialog();
     case WM_COMMAND: {
       const WORD id = LOWORD(wParam);
-      const WORD code = HIWORD(wParam);
-      HWND child = reinterpret_cast<HWND>(lParam);
-      if (CControl* control = FindControl(child); control != nullptr && control->OnReflectedCommand(code)) {
-        return TRUE;
-      }
       if (auto it = commands_.find(id); it != commands_.end()) {
         it->second();
         return TRUE;

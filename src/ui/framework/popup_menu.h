@@ -23,4 +23,25 @@ bool TrackPopup(HMENU popup, UINT flags, POINT screenPoint, HWND owner);
 // real menus.
 void SetPopupMenuHandler(PopupMenuHandler handler);
 
+// A menu loaded from the program's resources, destroyed with its popups
+// unless released (a menu attached to a window belongs to the window).
+class LoadedMenu {
+ public:
+  explicit LoadedMenu(int id) : menu_(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))) {}
+  ~LoadedMenu() {
+    if (menu_ != nullptr) DestroyMenu(menu_);
+  }
+  LoadedMenu(const LoadedMenu&) = delete;
+  LoadedMenu& operator=(const LoadedMenu&) = delete;
+  HMENU get() const { return menu_; }
+  HMENU release() {
+    HMENU menu = menu_;
+    menu_ = nullptr;
+    return menu;
+  }
+
+ private:
+  HMENU menu_;
+};
+
 }  // namespace zelk::ui

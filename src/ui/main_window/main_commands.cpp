@@ -78,7 +78,7 @@ void CMainDlg::OnClearBackups() {
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
     return;
   }
-  HCURSOR previous = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   if (engine_.ClearBackups()) {
     ShowMessageBox(hwnd(), engine_.GetLastErrorText(), "Error", MB_OK | MB_ICONERROR);
   } else {
@@ -122,10 +122,9 @@ void CMainDlg::OnListRightClick() {
   POINT cursor{};
   GetCursorPos(&cursor);
   const bool rowSelected = list_.Rows().SelectedCount() > 0;
-  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr),
-                         MAKEINTRESOURCEA(rowSelected ? IDR_LIST_ROW_MENU : IDR_LIST_EMPTY_MENU));
-  if (menu == nullptr) return;
-  HMENU popup = GetSubMenu(menu, 0);
+  LoadedMenu menu(rowSelected ? IDR_LIST_ROW_MENU : IDR_LIST_EMPTY_MENU);
+  if (menu.get() == nullptr) return;
+  HMENU popup = GetSubMenu(menu.get(), 0);
   if (!rowSelected) {
     const UINT state = list_.Rows().empty() ? MF_GRAYED : MF_ENABLED;
     for (UINT id : {ID_LIST_ALL_RESUME, ID_LIST_ALL_PAUSE, ID_LIST_ALL_REVERSE, ID_LIST_ALL_DELETE}) {
@@ -133,7 +132,6 @@ void CMainDlg::OnListRightClick() {
     }
   }
   TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor, hwnd());
-  DestroyMenu(menu);
 }
 
 }  // namespace zelk::ui

@@ -5,11 +5,10 @@
 
 #include "engine/exception_reason.h"
 #include "res/resource.h"
-#include "settings/profile.h"
 #include "ui/framework/message_box.h"
+#include "ui/framework/popup_menu.h"
 #include "ui/framework/resource_text.h"
 #include "ui/main_window/tray_icon.h"
-#include "ui/main_window/ui_messages.h"
 
 namespace zelk::ui {
 namespace {
@@ -33,7 +32,7 @@ std::string InjectedRunFault() {
 CMainDlg::CMainDlg()
     : CDialog(IDD_MAIN, nullptr),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      runHost_(static_cast<engine::IScheduleHost&>(*this), static_cast<engine::IRunHost&>(*this)),
+      runHost_(static_cast<schedule::IScheduleHost&>(*this), static_cast<engine::IRunHost&>(*this)),
       engine_(settings_, runHost_),
       scheduler_(settings_, engine_, list_, *this),
       injectedRunFault_(InjectedRunFault()) {
@@ -61,8 +60,8 @@ BOOL CMainDlg::OnInitDialog() {
   GetClientRect(hwnd(), &client);
   // Once attached, the menu belongs to the window, which destroys it with
   // itself.
-  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
-  if (menu != nullptr && !SetMenu(hwnd(), menu)) DestroyMenu(menu);
+  LoadedMenu menu(IDR_MAIN_MENU);
+  if (menu.get() != nullptr && SetMenu(hwnd(), menu.get())) menu.release();
   RECT frame = client;
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), TRUE,
                      static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
@@ -81,29 +80,31 @@ void CMainDlg::RunOnUiThread(const std::function<void()>& fn) {
     fn();
     return;
   }
-  engine::SendToWindowThread(hwnd(), fn);
+  schedule::SendToWindowThread(hwnd(), fn);
+}
+
+int CMainDlg::Ask(const schedule::BoxText& text, const std::optional<schedule::BoxText>& caption, UINT flags) {
+  const auto load = [](const schedule::BoxText& part) {
+    return part.id == 0 ? part.text : part.text + LoadResourceString(part.id);
+  };
+  if (!caption) return ShowMessageBox(hwnd(), load(text), flags);
+  return ShowMessageBox(hwnd(), load(text), load(*caption), flags);
 }
 
 void CMainDlg::EnableControls(bool enable) {
-  RunOnUiThread([this, enable] {
-    for (int id : {IDC_LIST_TARGET, IDC_ADD, IDC_UP, IDC_DOWN, IDC_DELETE, IDC_CLEAR_LIST, IDC_EXIT}) {
-      EnableWindow(Item(id), enable ? TRUE : FALSE);
-    }
-  });
+  for (int id : {IDC_LIST_TARGET, IDC_ADD, IDC_UP, IDC_DOWN, IDC_DELETE, IDC_CLEAR_LIST, IDC_EXIT}) {
+    EnableWindow(Item(id), enable ? TRUE : FALSE);
+  }
 }
 
 std::vector<targets::TargetEntry> CMainDlg::SnapshotTargets() {
-  std::vector<targets::TargetEntry> rows;
-  RunOnUiThread([this, &rows] {
-    if (!injectedRunFault_.empty()) {
-      const std::string fault = std::move(injectedRunFault_);
-      injectedRunFault_.clear();
-      if (fault == "bad_alloc") throw std::bad_alloc();
-      throw std::runtime_error(fault);
-    }
-    rows = list_.SnapshotForBackup();
-  });
-  return rows;
+  if (!injectedRunFault_.empty()) {
+    const std::string fault = std::move(injectedRunFault_);
+    injectedRunFault_.clear();
+    if (fault == "bad_alloc") throw std::bad_alloc();
+    throw std::runtime_error(fault);
+  }
+  return list_.SnapshotForBackup();
 }
 
 void CMainDlg::OnOK() {
@@ -199,8 +200,8 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
       if (!ForwardTrayEventToModal(lParam)) OnTrayNotify(lParam);
       handled = false;  // then on to the default handling
       return FALSE;
-    case engine::kRunOnUiThreadMessage:
-      engine::HandleRunOnUiThreadMessage(message, lParam);
+    case schedule::kRunOnUiThreadMessage:
+      schedule::HandleRunOnUiThreadMessage(message, lParam);
       return TRUE;
     case WM_TIMER:
       scheduler_.OnTimer(wParam);

@@ -6,32 +6,31 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/backup_engine.h"
-#include "engine/backup_scheduler.h"
-#include "engine/schedule_host.h"
+#include "res/window_ids.h"
+#include "schedule/backup_scheduler.h"
+#include "schedule/schedule_host.h"
 #include "settings/settings.h"
 #include "ui/framework/dialog.h"
 #include "ui/target_list/list_ctrl_target.h"
 
 namespace zelk::ui {
 
-// The tray icon's identifier and its callback message.
-inline constexpr UINT TRAY_ICON_ID = 123564;
-inline constexpr UINT WM_TRAY_NOTIFY = 124678;
-
-class CMainDlg : public CDialog, private engine::IRunHost, private engine::IScheduleHost {
+class CMainDlg : public CDialog, private engine::IRunHost, private schedule::IScheduleHost {
  public:
   CMainDlg();
   ~CMainDlg() override = default;
 
   // Enables or disables the editing controls (list, add, up, down, delete,
-  // clear, exit); Start and the menus stay as they are.
+  // clear, exit); Start and the menus stay as they are. A run calls it on
+  // the user-interface thread (runHost_ brings the call there).
   void EnableControls(bool enable) override;
-  void SetErrorText(const std::string& text) { engine_.SetLastErrorText(text); }
-  void ClearErrorText() { engine_.SetLastErrorText({}); }
-  const std::string& GetErrorText() const { return engine_.GetLastErrorText(); }
+  // The last-error text of the window's own operations (the tray's).
+  void SetErrorText(const std::string& text) { errorText_ = text; }
+  const std::string& GetErrorText() const { return errorText_; }
 
   // Runs fn on the thread that owns the window and waits for it: the one way
   // other threads reach the list and the controls.
@@ -39,8 +38,7 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
 
   CListCtrl_Target& TargetList() { return list_; }
   settings::CSettings& Settings() { return settings_; }
-  engine::CBackupEngine& Engine() { return engine_; }
-  engine::CBackupScheduler& Scheduler() { return scheduler_; }
+  schedule::CBackupScheduler& Scheduler() { return scheduler_; }
   bool IsBackupRunning() const { return scheduler_.IsBackupRunning(); }
 
   // Commands.
@@ -74,8 +72,10 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   std::vector<targets::TargetEntry> SnapshotTargets() override;
   void* OwnerWindow() override { return hwnd(); }
 
-  // IScheduleHost: the window side of the schedule.
+  // IScheduleHost: the window side of the schedule. Ask loads the texts
+  // from the string table and shows the box through ShowMessageBox.
   HWND Window() override { return hwnd(); }
+  int Ask(const schedule::BoxText& text, const std::optional<schedule::BoxText>& caption, UINT flags) override;
   void HideToTray(bool stopped) override;
   void RestoreFromTray() override;
   bool RemoveTrayIcon() override;
@@ -85,9 +85,6 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   // The icon's mouse events (WM_TRAY_NOTIFY) and a new task bar.
   void OnTrayNotify(LPARAM mouseEvent);
   void OnTaskbarCreated();
-  // The tray operations' last-error text; left to the run while one is in
-  // progress.
-  void SetTrayErrorText(const std::string& text);
   // The icon's mouse events while a modal dialog or message box owned by
   // this window is open: they only bring that dialog to the front.
   bool ForwardTrayEventToModal(LPARAM mouseEvent);
@@ -101,9 +98,10 @@ class CMainDlg : public CDialog, private engine::IRunHost, private engine::ISche
   HICON icon_;
   CListCtrl_Target list_;
   settings::CSettings settings_;
-  engine::UiThreadRunHost runHost_;
+  schedule::UiThreadRunHost runHost_;
   engine::CBackupEngine engine_;
-  engine::CBackupScheduler scheduler_;
+  schedule::CBackupScheduler scheduler_;
+  std::string errorText_;
   UINT taskbarCreated_ = 0;
   // The version dialog while it is open; there is never a second one.
   CDialog* versionDialog_ = nullptr;

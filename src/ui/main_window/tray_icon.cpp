@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "res/resource.h"
+#include "res/window_ids.h"
 #include "text/mbcs.h"
 #include "ui/framework/resource_text.h"
 #include "ui/main_window/main_dlg.h"

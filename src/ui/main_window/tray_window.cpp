@@ -7,30 +7,14 @@
 #include "fileutil/directory_ops.h"
 #include "res/resource.h"
 #include "ui/framework/popup_menu.h"
+#include "ui/framework/resource_text.h"
 #include "ui/main_window/main_dlg.h"
 #include "ui/main_window/tray_icon.h"
 
 namespace zelk::ui {
-namespace {
-
-// A menu loaded from the resources, destroyed with its popups.
-class LoadedMenu {
- public:
-  explicit LoadedMenu(int id) : menu_(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))) {}
-  ~LoadedMenu() {
-    if (menu_ != nullptr) DestroyMenu(menu_);
-  }
-  LoadedMenu(const LoadedMenu&) = delete;
-  LoadedMenu& operator=(const LoadedMenu&) = delete;
-  HMENU get() const { return menu_; }
-
- private:
-  HMENU menu_;
-};
-
-}  // namespace
 
 void CMainDlg::HideToTray(bool stopped) {
+  SetErrorText("");
   AddTrayIcon(hwnd(), stopped);  // without a shell the window still goes
   ShowWindow(hwnd(), SW_MINIMIZE);
   ShowWindow(hwnd(), SW_HIDE);
@@ -43,7 +27,7 @@ void CMainDlg::RestoreFromTray() {
 
 bool CMainDlg::RemoveTrayIcon() {
   const bool failed = DeleteTrayIcon(hwnd());
-  SetTrayErrorText(failed ? "タスクトレイIconの削除に失敗しました" : "");
+  SetErrorText(failed ? "タスクトレイIconの削除に失敗しました" : "");
   return failed;
 }
 
@@ -55,29 +39,29 @@ void CMainDlg::ToggleStop() {
 bool CMainDlg::ShowTrayMenu(int menuId) {
   LoadedMenu menu(menuId);
   if (menu.get() == nullptr) {
-    SetTrayErrorText("メニューの読み込みに失敗しました");
+    SetErrorText("メニューの読み込みに失敗しました");
     return true;
   }
   HMENU popup = GetSubMenu(menu.get(), 0);
   POINT cursor{};
   if (!GetCursorPos(&cursor)) {
-    SetTrayErrorText(fileutil::GetLastErrorString() + "\nカーソル位置取得に失敗しました");
+    SetErrorText(fileutil::GetLastErrorString() + "\nカーソル位置取得に失敗しました");
     return true;
   }
   if (menuId == IDR_TRAY_MENU) {
     // The first item says what it will do now.
     DeleteMenu(popup, ID_TRAY_TOGGLE_STOP, MF_BYCOMMAND);
     InsertMenuA(popup, 0, MF_BYPOSITION | MF_STRING, ID_TRAY_TOGGLE_STOP,
-                scheduler_.IsStopped() ? "再開(&T)" : "一時停止(&T)");
+                LoadResourceString(scheduler_.IsStopped() ? IDS_TRAY_RESUME : IDS_TRAY_PAUSE).c_str());
   }
   // Without the foreground the menu would not close when the user clicks
   // elsewhere.
   SetForegroundWindow(hwnd());
   if (TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor, hwnd())) {
-    SetTrayErrorText("ポップアップメニューの表示に失敗しました");
+    SetErrorText("ポップアップメニューの表示に失敗しました");
     return true;
   }
-  SetTrayErrorText("");
+  SetErrorText("");
   return false;
 }
 
@@ -120,11 +104,6 @@ void CMainDlg::OnTaskbarCreated() {
   // in the tray. A shown window stays as it is, so the tray menu never opens
   // beside it.
   if (scheduler_.IsInTray()) AddTrayIcon(hwnd(), scheduler_.IsStopped());
-}
-
-void CMainDlg::SetTrayErrorText(const std::string& text) {
-  // While a run is in progress the last-error text is the run's.
-  if (!IsBackupRunning()) SetErrorText(text);
 }
 
 }  // namespace zelk::ui

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/archiver_library.h"
 #include "engine/save_folder_change.h"
 #include "fileutil/browse_for_directory.h"
 #include "res/resource.h"
@@ -49,7 +50,7 @@ int ParseDecimal(const std::string& text) {
 // The hourglass from the first step of OK to its last.
 class WaitCursor {
  public:
-  WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}  // IDC_WAIT
+  WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
   ~WaitCursor() { SetCursor(previous_); }
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
@@ -76,18 +77,16 @@ BOOL COptiondlg::OnInitDialog() {
   ShowValues(settings_);
 
   // An archiver that cannot be used has its format button disabled; its
-  // format falls back to an uncompressed copy. The check leaves the
-  // engine's last-error text as it was.
-  const std::string lastError = engine_.GetLastErrorText();
+  // format falls back to an uncompressed copy. The check asks the library
+  // itself and leaves the engine's last-error text alone.
   for (int format : {settings::ZipArchive, settings::LzhArchive}) {
-    if (!engine_.IsArchiverUnavailable(format)) continue;
+    if (engine::ArchiverUnavailableReason(format).empty()) continue;
     const int button = kFormatButtons[format];
     EnableWindow(Item(button), FALSE);
     if (IsDlgButtonChecked(hwnd(), button) == BST_CHECKED) {
       CheckRadioButton(hwnd(), IDC_OPT_FORMAT_PLAIN, IDC_OPT_FORMAT_LZH, IDC_OPT_FORMAT_PLAIN);
     }
   }
-  engine_.SetLastErrorText(lastError);
 
   SetFocus(Item(IDOK));
   return FALSE;

@@ -10,7 +10,7 @@
 #include "ui/target_list/ansi_path.h"
 #include "ui/framework/message_box.h"
 
-#include "settings/profile.h"
+#include "settings/settings.h"
 #include "ui/target_list/list_ctrl_target.h"
 
 namespace zelk::ui {
@@ -85,10 +85,7 @@ void CListCtrl_Target::SortByColumn(int column) {
   Rows().Sort(column, toggle);
   // The state after the click goes to the INI file in one write, for
   // reference only: nothing reads it back.
-  settings::IniWriteBatch batch;
-  batch.WriteInt("List_Target", "Turn", sortState_.toggle ? 1 : 0);
-  batch.WriteInt("List_Target", "SubItem", sortState_.lastColumn);
-  batch.Commit();
+  settings::SaveListSort(sortState_.toggle, sortState_.lastColumn);
 }
 
 }  // namespace zelk::ui

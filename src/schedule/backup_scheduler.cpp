@@ -1,24 +1,16 @@
-#include "engine/backup_scheduler.h"
+#include "schedule/backup_scheduler.h"
 
 #include "engine/deletion_gate.h"
 #include "engine/interval.h"
-#include "settings/profile.h"
+#include "fileutil/directory_ops.h"
+#include "res/resource.h"
 #include "targets/target_entry.h"
-#include "ui/framework/message_box.h"
 
-namespace zelk::engine {
-namespace {
+namespace zelk::schedule {
 
-using ui::ShowMessageBox;
+using fileutil::FolderExists;
 
-bool FolderExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-}  // namespace
-
-CBackupScheduler::CBackupScheduler(settings::CSettings& settings, CBackupEngine& engine,
+CBackupScheduler::CBackupScheduler(settings::CSettings& settings, engine::CBackupEngine& engine,
                                    targets::CTargetList& list, IScheduleHost& host)
     : settings_(settings), engine_(engine), list_(list), host_(host) {}
 
@@ -34,7 +26,7 @@ CBackupScheduler::~CBackupScheduler() {
 }
 
 void CBackupScheduler::LoadStoppedFlag() {
-  stopped_ = settings::ReadIniInt(settings::kMainSection, settings::kStopKey, 0) != 0;
+  stopped_ = settings::LoadStopped();
 }
 
 bool CBackupScheduler::IsBackupRunning() const {
@@ -60,7 +52,7 @@ void CBackupScheduler::StartWorker() {
 }
 
 std::int32_t CBackupScheduler::GetIntervalMillis() const {
-  return IntervalMillis(settings_.SaveTimeNum, settings_.SaveTimeTani);
+  return engine::IntervalMillis(settings_.SaveTimeNum, settings_.SaveTimeTani);
 }
 
 void CBackupScheduler::OnTimer(UINT_PTR id) {
@@ -73,7 +65,7 @@ void CBackupScheduler::OnTimer(UINT_PTR id) {
 
 void CBackupScheduler::BackupNow() {
   if (IsBackupRunning()) {
-    ShowMessageBox(Owner(), kPleaseWait, kCopying, MB_OK);
+    host_.Ask(IDS_SCHED_PLEASE_WAIT, IDS_SCHED_COPYING, MB_OK);
     return;
   }
   if (exiting_) return;  // the program is ending
@@ -84,7 +76,7 @@ void CBackupScheduler::BackupNow() {
 void CBackupScheduler::StartBackupTimer() {
   if (exiting_) return;
   if (list_.Rows().empty()) {
-    ShowMessageBox(Owner(), kNoTargets, MB_OK);
+    host_.Tell(IDS_SCHED_NO_TARGETS, MB_OK);
     return;
   }
   list_.SyncMarks();
@@ -93,35 +85,35 @@ void CBackupScheduler::StartBackupTimer() {
     anyActive = anyActive || targets::IsActiveMark(static_cast<int>(row.itemData));
   }
   if (!anyActive) {
-    ShowMessageBox(Owner(), kNoActiveTargets, MB_OK);
+    host_.Tell(IDS_SCHED_NO_ACTIVE_TARGETS, MB_OK);
     return;
   }
   if (list_.VerifyTargets(false)) {
     const std::string missing = list_.GetLastErrorText();
-    if (ShowMessageBox(Owner(), kRemoveMissing, missing, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (host_.Ask(IDS_SCHED_REMOVE_MISSING, missing, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     if (list_.VerifyTargets(true)) {
-      ShowMessageBox(Owner(), list_.GetLastErrorText(), MB_OK);
+      host_.Tell(list_.GetLastErrorText(), MB_OK);
       return;
     }
   }
   if (!FolderExists(settings_.SavePath) && !CreateDirectoryA(settings_.SavePath.c_str(), nullptr)) {
-    ShowMessageBox(Owner(), kSaveFolderMissing, settings_.SavePath, MB_OK);
+    host_.Ask(IDS_SCHED_SAVE_FOLDER_MISSING, settings_.SavePath, MB_OK);
     return;
   }
-  if (auto refusal = TargetInSaveFolder(settings_.SavePath, list_.SnapshotForBackup())) {
-    ShowMessageBox(Owner(), *refusal, kErrorCaption, MB_OK | MB_ICONERROR);
+  if (auto refusal = engine::TargetInSaveFolder(settings_.SavePath, list_.SnapshotForBackup())) {
+    host_.Ask(*refusal, IDS_SCHED_ERROR_CAPTION, MB_OK | MB_ICONERROR);
     return;
   }
   HideToTray();
   if (!stopped_) {
     while (!ArmTimer()) {
-      if (ShowMessageBox(Owner(), kTimerFailed, kInternalError, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY) {
+      if (host_.Ask(IDS_SCHED_TIMER_FAILED, IDS_SCHED_INTERNAL_ERROR, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY) {
         return;
       }
     }
   }
   if (list_.SaveList()) {
-    ShowMessageBox(Owner(), kListWriteFailed, list_.GetLastErrorText(), MB_OK | MB_ICONERROR);
+    host_.Ask(IDS_SCHED_LIST_WRITE_FAILED, list_.GetLastErrorText(), MB_OK | MB_ICONERROR);
     return;
   }
   if (settings_.StartBackup) StartWorker();
@@ -129,7 +121,7 @@ void CBackupScheduler::StartBackupTimer() {
 
 void CBackupScheduler::ExitBackup() {
   if (IsBackupRunning()) {
-    ShowMessageBox(Owner(), kCannotExitWhileCopying, kPleaseWait, MB_OK);
+    host_.Ask(IDS_SCHED_CANNOT_EXIT_COPYING, IDS_SCHED_PLEASE_WAIT, MB_OK);
     return;
   }
   BeginExit();
@@ -148,7 +140,7 @@ void CBackupScheduler::ExitBackup() {
       EnableControlsAfterException();
     }
     exitRunActive_ = false;
-    if (failed) ShowMessageBox(Owner(), kExitBackupFailed, kErrorCaption, MB_OK | MB_ICONERROR);
+    if (failed) host_.Ask(IDS_SCHED_EXIT_BACKUP_FAILED, IDS_SCHED_ERROR_CAPTION, MB_OK | MB_ICONERROR);
   }
   host_.RemoveTrayIcon();
   host_.EndWithOk();
@@ -162,8 +154,6 @@ void CBackupScheduler::BeginExit() {
 bool CBackupScheduler::HideToTray() {
   host_.HideToTray(stopped_);
   inTray_ = true;
-  // The last-error text belongs to a run while one is in progress.
-  if (!IsBackupRunning()) engine_.SetLastErrorText(std::string());
   return false;
 }
 
@@ -203,7 +193,7 @@ void CBackupScheduler::RearmAfterRun() {
 }
 
 void CBackupScheduler::WriteStoppedFlag() const {
-  settings::WriteIniInt(settings::kMainSection, settings::kStopKey, stopped_ ? 1 : 0);
+  settings::SaveStopped(stopped_);
 }
 
-}  // namespace zelk::engine
+}  // namespace zelk::schedule

@@ -6,7 +6,9 @@
 //
 // Every public operation is called on the user-interface thread (the thread
 // of IScheduleHost::Window()). The worker reaches shared state only through
-// IScheduleHost::RunOnUiThread; see docs/scheduling.md.
+// IScheduleHost::RunOnUiThread; see docs/scheduling.md. The scheduler shows
+// nothing itself: its questions and notices go to IScheduleHost::Ask by
+// string-table id.
 #pragma once
 
 #include <windows.h>
@@ -16,15 +18,15 @@
 #include <string>
 
 #include "engine/backup_engine.h"
-#include "engine/schedule_host.h"
+#include "schedule/schedule_host.h"
 #include "settings/settings.h"
 #include "targets/target_list.h"
 
-namespace zelk::engine {
+namespace zelk::schedule {
 
 class CBackupScheduler {
  public:
-  CBackupScheduler(settings::CSettings& settings, CBackupEngine& engine, targets::CTargetList& list,
+  CBackupScheduler(settings::CSettings& settings, engine::CBackupEngine& engine, targets::CTargetList& list,
                    IScheduleHost& host);
   // Waits for a worker that is still running (serving its requests to this
   // thread meanwhile). The exit paths refuse while a run is in progress, so
@@ -67,8 +69,8 @@ class CBackupScheduler {
   void LeaveTrayForExit() { inTray_ = false; }
 
   // The state side of the tray. HideToTray: icon up and window hidden
-  // (IScheduleHost::HideToTray), in-tray flag set, last-error text cleared;
-  // the timer is not touched. Always answers false.
+  // (IScheduleHost::HideToTray), in-tray flag set; the timer is not
+  // touched. Always answers false.
   bool HideToTray();
   // Kills the timer in every case; when in the tray, takes the icon down,
   // shows the window, clears the in-tray flag and writes "Main"/"Stop".
@@ -85,24 +87,7 @@ class CBackupScheduler {
   bool IsInTray() const { return inTray_; }
   // Whether this scheduler has the timer armed.
   bool IsTimerArmed() const { return timerArmed_; }
-  bool IsBackupNowMarked() const { return backupNow_.load(); }
 
-  // Message texts.
-  static constexpr const char* kPleaseWait = "しばらくお待ちください";
-  static constexpr const char* kCopying = "コピー中です";
-  static constexpr const char* kCannotExitWhileCopying = "コピー中なので終了できません";
-  static constexpr const char* kNoTargets = "対象ファイルが登録されていません";
-  static constexpr const char* kNoActiveTargets = "処理対象ファイルが選択されていません";
-  static constexpr const char* kRemoveMissing = "存在しないファイルをリストから削除しますか？";
-  static constexpr const char* kNotFoundSuffix = "が見つかりません";
-  static constexpr const char* kSaveFolderMissing = "保存先フォルダが存在しません";
-  static constexpr const char* kTimerFailed = "タイマーのセットに失敗しました";
-  static constexpr const char* kInternalError = "内部エラー";
-  static constexpr const char* kListWriteFailed = "ファイルリストの書き出しに失敗しました";
-  static constexpr const char* kBackupFailed = "バックアップに失敗しました";
-  static constexpr const char* kBackupDone = "バックアップが完了しました";
-  static constexpr const char* kExitBackupFailed = "終了時のバックアップに失敗しました";
-  static constexpr const char* kErrorCaption = "Error";
 
  private:
   // Owner of the worker's thread handle.
@@ -146,7 +131,7 @@ class CBackupScheduler {
   HWND Owner() { return host_.Window(); }
 
   settings::CSettings& settings_;
-  CBackupEngine& engine_;
+  engine::CBackupEngine& engine_;
   targets::CTargetList& list_;
   IScheduleHost& host_;
 
@@ -161,4 +146,4 @@ class CBackupScheduler {
   std::atomic<bool> backupNow_{false};
 };
 
-}  // namespace zelk::engine
+}  // namespace zelk::schedule

@@ -1,12 +1,10 @@
 // The worker thread of one backup run, and the missing-target step it shares
 // with the last backup at exit.
-#include "engine/backup_scheduler.h"
 #include "engine/exception_reason.h"
-#include "ui/framework/message_box.h"
+#include "res/resource.h"
+#include "schedule/backup_scheduler.h"
 
-namespace zelk::engine {
-
-using ui::ShowMessageBox;
+namespace zelk::schedule {
 
 DWORD WINAPI CBackupScheduler::BackupWorker(LPVOID param) {
   auto* scheduler = static_cast<CBackupScheduler*>(param);
@@ -19,9 +17,15 @@ DWORD WINAPI CBackupScheduler::BackupWorker(LPVOID param) {
     // the schedule are put back, and the failure is not left unsaid.
     scheduler->EnableControlsAfterException();
     if (!failureShown) {
-      const std::string reason = CurrentExceptionReason();
-      MessageBoxA(scheduler->Owner(), kBackupFailed, reason.empty() ? kOutOfMemoryReason : reason.c_str(),
-                  MB_OK | MB_ICONERROR);
+      try {
+        const std::string reason = engine::CurrentExceptionReason();
+        scheduler->host_.Ask(IDS_SCHED_BACKUP_FAILED, reason.empty() ? std::string(engine::kOutOfMemoryReason) : reason,
+                             MB_OK | MB_ICONERROR);
+      } catch (...) {
+        // Not even the box could be made: the reason alone, without
+        // anything that allocates.
+        MessageBoxA(scheduler->Owner(), engine::kOutOfMemoryReason, nullptr, MB_OK | MB_ICONERROR);
+      }
     }
     try {
       scheduler->host_.RunOnUiThread([scheduler] { scheduler->RearmAfterRun(); });
@@ -53,8 +57,8 @@ CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
   if (!missing) return MissingStep::Run;
 
   // Only the first missing entry in list order is named.
-  if (ShowMessageBox(Owner(), kRemoveMissing, missingPath + kNotFoundSuffix, MB_YESNO | MB_ICONERROR) !=
-      IDYES) {
+  if (host_.Ask(IDS_SCHED_REMOVE_MISSING, BoxText(missingPath, IDS_SCHED_NOT_FOUND_SUFFIX),
+                MB_YESNO | MB_ICONERROR) != IDYES) {
     // Keeping the entries skips this run: it would fail at the missing entry
     // after the history step had already pruned a good generation.
     return MissingStep::Skip;
@@ -66,7 +70,7 @@ CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
     if (removeFailed) removeError = list_.GetLastErrorText();
   });
   if (!removeFailed) return MissingStep::Run;
-  ShowMessageBox(Owner(), removeError, kErrorCaption, MB_OK | MB_ICONERROR);
+  host_.Ask(removeError, IDS_SCHED_ERROR_CAPTION, MB_OK | MB_ICONERROR);
   return MissingStep::RemoveFailed;
 }
 
@@ -96,16 +100,16 @@ void CBackupScheduler::WorkerRun(bool& failureShown) {
     // from the user-interface thread) has failed like any other: the
     // controls it disabled come back and the user hears why.
     failed = true;
-    reason = CurrentExceptionReason();
+    reason = engine::CurrentExceptionReason();
     EnableControlsAfterException();
   }
   if (failed) {
     failureShown = true;
-    ShowMessageBox(Owner(), kBackupFailed, reason, MB_OK | MB_ICONERROR);
+    host_.Ask(IDS_SCHED_BACKUP_FAILED, reason, MB_OK | MB_ICONERROR);
   }
   // The next interval counts from here: after the run, and after the user
   // has closed the failure box.
   host_.RunOnUiThread([this] { RearmAfterRun(); });
-  if (!failed && requested) ShowMessageBox(Owner(), kBackupDone, MB_OK);
+  if (!failed && requested) host_.Tell(IDS_SCHED_BACKUP_DONE, MB_OK);
 }
-}  // namespace zelk::engine
+}  // namespace zelk::schedule

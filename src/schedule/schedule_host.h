@@ -1,33 +1,47 @@
-// What the scheduler needs from the main window: its handle (owner of every
-// message box and of the interval timer), a way to run code on the
-// user-interface thread, the window side of the tray, and the OK action.
-// The main window implements it; tests implement it on a hidden window.
+// What the scheduler needs from the main window: its handle (owner of the
+// interval timer), the questions and notices it puts to the user, a way to
+// run code on the user-interface thread, the window side of the tray, and
+// the OK action. The main window implements it; tests implement it on a
+// hidden window.
 #pragma once
 
 #include <windows.h>
 
 #include <exception>
 #include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/run_host.h"
+#include "res/window_ids.h"
 
-namespace zelk::engine {
+namespace zelk::schedule {
 
-// The interval timer on the main window.
-inline constexpr UINT_PTR BACKUP_TIMER_ID = 12354;
-
-// The private message that carries work to the window's thread (see
-// SendToWindowThread). The main window must not use this number otherwise.
-inline constexpr UINT kRunOnUiThreadMessage = WM_APP + 0x3042;
+// One text of a box the schedule shows: `text` as it stands (a path, a
+// reason), followed by the string-table text `id` (0: none). The schedule
+// holds no text of its own; the host loads the ids.
+struct BoxText {
+  BoxText(UINT stringId) : id(stringId) {}  // NOLINT: a bare id is a text
+  BoxText(std::string plain, UINT suffixId = 0) : text(std::move(plain)), id(suffixId) {}  // NOLINT
+  std::string text;
+  UINT id = 0;
+};
 
 class IScheduleHost {
  public:
   virtual ~IScheduleHost() = default;
 
-  // The main window: owner of the message boxes and of the timer.
+  // The main window: owner of the timer and of the boxes.
   virtual HWND Window() = 0;
+
+  // Shows a message box owned by Window() with `text`, `caption` (none: the
+  // application's name) and the MB_ flags, and returns the button pressed.
+  // Called on any thread; the box blocks the calling thread.
+  virtual int Ask(const BoxText& text, const std::optional<BoxText>& caption, UINT flags) = 0;
+  // A box captioned with the application's name.
+  int Tell(const BoxText& text, UINT flags) { return Ask(text, std::nullopt, flags); }
 
   // Runs `work` on the user-interface thread and returns once it has run.
   // Called on that thread, it runs `work` at once. The usual implementation
@@ -96,9 +110,9 @@ inline bool HandleRunOnUiThreadMessage(UINT message, LPARAM lParam) {
 // carried out by `window` (the main window's own IRunHost) on the
 // user-interface thread, so the rows and the controls are only ever touched
 // there. The main window constructs its CBackupEngine with one of these.
-class UiThreadRunHost : public IRunHost {
+class UiThreadRunHost : public engine::IRunHost {
  public:
-  UiThreadRunHost(IScheduleHost& schedule, IRunHost& window) : schedule_(schedule), window_(window) {}
+  UiThreadRunHost(IScheduleHost& schedule, engine::IRunHost& window) : schedule_(schedule), window_(window) {}
 
   void EnableControls(bool enable) override {
     schedule_.RunOnUiThread([&] { window_.EnableControls(enable); });
@@ -112,7 +126,7 @@ class UiThreadRunHost : public IRunHost {
 
  private:
   IScheduleHost& schedule_;
-  IRunHost& window_;
+  engine::IRunHost& window_;
 };
 
-}  // namespace zelk::engine
+}  // namespace zelk::schedule
