@@ -25,13 +25,10 @@
 namespace zelk::engine {
 namespace {
 
+using fileutil::FolderExists;
 using fileutil::COutFile;
 using fileutil::ToWide;
 
-bool FolderExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::optional<std::string> GenerationName(std::time_t now) {
   std::tm local{};

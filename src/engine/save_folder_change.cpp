@@ -15,17 +15,13 @@
 namespace zelk::engine {
 namespace {
 
+using fileutil::FolderExists;
 using fileutil::COutFile;
 using fileutil::MessageBuffer;
 using fileutil::MessageText;
 
 constexpr unsigned kErrorBox = MB_OK | MB_ICONERROR;
 
-// A folder, whatever other attributes it carries (read-only, hidden, ...).
-bool FolderExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 bool EntryExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -261,8 +261,7 @@ TEST_F(EndToEnd, OptionsChangeTheSaveFolderAndTheNextBackupGoesThere) {
   BackupNow();
   ASSERT_EQ(Entries(zelk_.Path("save")).size(), 1u);
 
-  zelk_.Command(ID_OPTIONS);
-  HWND options = zelk_.WaitForDialog("オプション");
+  HWND options = zelk_.OpenDialog(ID_OPTIONS, "オプション");
   ASSERT_NE(options, nullptr);
   const std::string newFolder = zelk_.Path("elsewhere");
   SendMessageA(GetDlgItem(options, IDC_OPT_SAVE_PATH), WM_SETTEXT, 0,
@@ -271,10 +270,10 @@ TEST_F(EndToEnd, OptionsChangeTheSaveFolderAndTheNextBackupGoesThere) {
   MessageBoxSeen question = zelk_.WaitForBox();
   EXPECT_EQ(question.caption, "保存先フォルダが変更されました");
   ZelkProcess::Press(question, IDYES);
-  for (int i = 0; i < 100 && IsWindow(options); ++i) Sleep(50);
+  for (int i = 0; i < 400 && IsWindow(options); ++i) Sleep(50);
   EXPECT_FALSE(IsWindow(options));
   const std::string wanted = "SavePath=" + newFolder + "\r\n";
-  for (int i = 0; i < 100 && ReadFile(zelk_.Path("Zelk.ini")).find(wanted) == std::string::npos; ++i) {
+  for (int i = 0; i < 400 && ReadFile(zelk_.Path("Zelk.ini")).find(wanted) == std::string::npos; ++i) {
     Sleep(50);
   }
   EXPECT_NE(ReadFile(zelk_.Path("Zelk.ini")).find(wanted), std::string::npos) << ReadFile(zelk_.Path("Zelk.ini"));

@@ -175,6 +175,20 @@ bool ZelkProcess::ExitWith(WORD command, DWORD timeoutMs) {
   return false;
 }
 
+HWND ZelkProcess::OpenDialog(WORD command, const std::string& caption, DWORD timeoutMs) {
+  Command(command);
+  for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+    if (HWND dialog = WaitForDialog(caption, 50)) return dialog;
+    for (const MessageBoxSeen& box : OpenBoxes()) {
+      if (box.caption == "しばらくお待ちください") {
+        Press(box, IDOK);
+        Command(command);
+      }
+    }
+  }
+  return nullptr;
+}
+
 bool ZelkProcess::ExitFromTray(DWORD timeoutMs) { return ExitWith(ID_TRAY_EXIT, timeoutMs); }
 
 bool ZelkProcess::ExitFromWindow(DWORD timeoutMs) { return ExitWith(IDC_EXIT, timeoutMs); }

@@ -60,6 +60,10 @@ class ZelkProcess {
   // The same with the window's "終了(&X)" button: a run whose box was just
   // answered may still be ending.
   bool ExitFromWindow(DWORD timeoutMs = 30000);
+  // Posts a command that opens a dialog and waits for the dialog; a refusal
+  // because a run is still ending ("しばらくお待ちください") is answered and the
+  // command posted again.
+  HWND OpenDialog(WORD command, const std::string& caption, DWORD timeoutMs = 30000);
   // The main window's control with this id is enabled.
   bool IsControlEnabled(int id) const;
   // Rows in the target list view.
