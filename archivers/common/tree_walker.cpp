@@ -4,17 +4,13 @@
 #include <memory>
 #include <vector>
 
+#include "common/scoped_win.h"
 #include "common/win_strings.h"
 #include "text/mbcs.h"
 
 namespace zelk::archivers {
 
 namespace {
-
-struct FindCloser {
-  void operator()(HANDLE h) const { FindClose(h); }
-};
-using FindHandle = std::unique_ptr<void, FindCloser>;
 
 struct PendingFolder {
   std::wstring fullPath;
@@ -48,7 +44,7 @@ bool ListFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* child
     *error = SystemErrorText(code);
     return false;
   }
-  FindHandle find(raw);
+  ScopedFindHandle find(raw);
   do {
     const std::wstring_view n = data.cFileName;
     if (n == L"." || n == L"..") continue;
