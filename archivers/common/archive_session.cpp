@@ -4,26 +4,26 @@
 
 namespace zelk::archivers {
 
-ArchiveSession::OpenResult ArchiveSession::Open(const std::string& ansiPath, std::string* error) {
+std::optional<int> ArchiveSession::Open(const std::string& ansiPath, OutputBuffer& out, const OpenCodes& codes) {
   path_ = ExtendedLengthPath(AnsiToWide(ansiPath));
   if (path_.empty()) {
-    *error = "Invalid archive path: " + ansiPath;
-    return OpenResult::kBadPath;
+    out.Set("Invalid archive path: " + ansiPath);
+    return codes.badPath;
   }
   archive_ = OpenOrCreateArchive(path_, &created_);
   if (!archive_->IsOpen()) {
-    *error = ansiPath + ": " + archive_->Error();
-    return OpenResult::kFailed;
+    out.Set(ansiPath + ": " + archive_->Error());
+    return codes.openFailed;
   }
   archiveId_ = IdentityOf(archive_->handle());
-  return OpenResult::kOpen;
+  return std::nullopt;
 }
 
-WalkResult ArchiveSession::AddTargets(const TargetList& targets, EntryNamer& namer, const EntryAdder& add,
+WalkResult ArchiveSession::AddTargets(const AddCommand& cmd, EntryNamer& namer, const EntryAdder& add,
                                       std::string* error) {
   WalkOptions options;
-  options.recurse = targets.recurse;
-  options.includeHiddenSystem = targets.includeHiddenSystem;
+  options.recurse = cmd.recurse;
+  options.includeHiddenSystem = cmd.includeHiddenSystem;
   // Only the archive's path is used: nothing of its file name goes into the
   // entries, so the caller may write under a staging name and rename later.
   options.archiveFolder = IdentityOfFolderHolding(path_);
@@ -42,9 +42,9 @@ WalkResult ArchiveSession::AddTargets(const TargetList& targets, EntryNamer& nam
     }
     return add(e, source.get(), error);
   };
-  for (const std::string& name : targets.names) {
+  for (const std::string& name : cmd.names) {
     std::string walkError;
-    WalkResult r = WalkTarget(targets.baseFolder, name, options, visit, &walkError);
+    WalkResult r = WalkTarget(cmd.baseFolder, name, options, visit, &walkError);
     namer.FinishTarget();
     if (r == WalkResult::kFailed) *error = walkError;
     if (sourceFailed) r = WalkResult::kFailed;

@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
+#include "common/command_line.h"
 #include "common/entry_namer.h"
 #include "common/file_identity.h"
+#include "common/output_buffer.h"
 #include "common/tree_walker.h"
 #include "common/win_file.h"
 
@@ -32,35 +34,26 @@ inline std::uint64_t Ticks(const FILETIME& ft) {
 // for a folder). Returns false to stop the run, with the cause in *why.
 using EntryAdder = std::function<bool(const TreeEntry& e, WinFile* source, std::string* why)>;
 
-// The targets of one run and how they are walked.
-struct TargetList {
-  std::string baseFolder;
-  std::vector<std::string> names;
-  bool recurse = true;
-  bool includeHiddenSystem = true;
-};
-
 class ArchiveSession {
  public:
-  enum class OpenResult {
-    kOpen,
-    kBadPath,  // the path cannot name a file
-    kFailed,   // the archive could neither be opened nor created
+  // The format's result codes for the failures of Open.
+  struct OpenCodes {
+    int badPath;     // the path cannot name a file
+    int openFailed;  // the archive could neither be opened nor created
   };
 
-  // Opens the archive at ansiPath, or creates it. On failure *error is the
-  // text for the caller.
-  OpenResult Open(const std::string& ansiPath, std::string* error);
+  // Opens the archive at ansiPath, or creates it. On failure out holds the
+  // text and the code is returned.
+  std::optional<int> Open(const std::string& ansiPath, OutputBuffer& out, const OpenCodes& codes);
 
   WinFile& archive() { return *archive_; }
   bool created() const { return created_; }
 
-  // Walks the targets in order; the first that does not end kDone ends the
+  // Walks the targets of cmd in order; the first that does not end kDone ends the
   // run. kStopped: add returned false, with its cause in *error; kFailed: a
   // target, a folder below it or a source file could not be read (*error).
   // The archive itself, met in a target, is left out.
-  WalkResult AddTargets(const TargetList& targets, EntryNamer& namer, const EntryAdder& add,
-                        std::string* error);
+  WalkResult AddTargets(const AddCommand& cmd, EntryNamer& namer, const EntryAdder& add, std::string* error);
 
   // Closes the newly created archive and deletes it: nothing went in.
   void DiscardCreated();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -138,24 +139,10 @@ class CloseGuard {
 
 }  // namespace
 
-int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
+int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
   std::string error;
-  const std::optional<LhaCommand> cmd = ParseLhaCommand(commandLine, &error);
-  if (!cmd) {
-    out.Set(error);
-    return kUnlhaBadCommand;
-  }
   archivers::ArchiveSession session;
-  switch (session.Open(cmd->archivePath, &error)) {
-    case archivers::ArchiveSession::OpenResult::kBadPath:
-      out.Set(error);
-      return kUnlhaBadCommand;
-    case archivers::ArchiveSession::OpenResult::kFailed:
-      out.Set(error);
-      return kUnlhaArchiveError;
-    case archivers::ArchiveSession::OpenResult::kOpen:
-      break;
-  }
+  if (const auto failed = session.Open(cmd.archivePath, out, {kUnlhaBadCommand, kUnlhaArchiveError})) return *failed;
   archivers::WinFile& archive = session.archive();
 
   ArchiveScan scan;
@@ -163,7 +150,7 @@ int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
     ArchiveSource source(archive);
     scan = ScanArchive(source);
     if (!scan.valid) {
-      out.Set(cmd->archivePath + ": not an LZH archive (" + scan.error + ")");
+      out.Set(cmd.archivePath + ": not an LZH archive (" + scan.error + ")");
       return kUnlhaNotArchive;
     }
   }
@@ -175,15 +162,10 @@ int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
   ArchiveOutput output(archive);
   ArchiveWriter writer(output, scan.appendOffset);
   CloseGuard guard(writer);
-  EntryWriter entries(*cmd, writer, namer, archive);
-  const archivers::TargetList targets{cmd->baseFolder, cmd->names, cmd->recurse, cmd->includeHiddenSystem};
+  EntryWriter entries(cmd, writer, namer, archive);
   std::string runError;
-  const bool ok = session.AddTargets(
-                      targets, namer,
-                      [&entries](const archivers::TreeEntry& e, archivers::WinFile* source, std::string* why) {
-                        return entries.Add(e, source, why);
-                      },
-                      &runError) == archivers::WalkResult::kDone;
+  const bool ok = session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError) ==
+                  archivers::WalkResult::kDone;
   if (!ok && session.created() && entries.entries() == 0) {
     // Nothing went into the new file: take it away again.
     guard.Close(error);
@@ -192,7 +174,7 @@ int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
     return kUnlhaTargetError;
   }
   if (!guard.Close(error)) {
-    const std::string closeError = cmd->archivePath + ": " + error + " (" + archive.Error() + ")";
+    const std::string closeError = cmd.archivePath + ": " + error + " (" + archive.Error() + ")";
     out.Set(ok ? closeError : runError + "\r\n" + closeError);
     return kUnlhaArchiveError;
   }

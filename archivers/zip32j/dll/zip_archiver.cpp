@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -137,44 +138,25 @@ class EntryWriter {
 
 }  // namespace
 
-int RunZip(const char* commandLine, archivers::OutputBuffer& out) {
-  std::string error;
-  const std::optional<ZipCommand> cmd = ParseZipCommand(commandLine, &error);
-  if (!cmd) {
-    out.Set(error);
-    return kZipBadCommand;
-  }
+int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
   archivers::ArchiveSession session;
-  switch (session.Open(cmd->archivePath, &error)) {
-    case archivers::ArchiveSession::OpenResult::kBadPath:
-      out.Set(error);
-      return kZipBadCommand;
-    case archivers::ArchiveSession::OpenResult::kFailed:
-      out.Set(error);
-      return kZipWriteError;
-    case archivers::ArchiveSession::OpenResult::kOpen:
-      break;
-  }
+  if (const auto failed = session.Open(cmd.archivePath, out, {kZipBadCommand, kZipWriteError})) return *failed;
   archivers::WinFile& archive = session.archive();
   CentralDirectory existing;
+  std::string error;
   if (!session.created() && !ReadCentralDirectory(archive, &existing, &error)) {
-    out.Set(cmd->archivePath + ": " + error);
+    out.Set(cmd.archivePath + ": " + error);
     return kZipNotArchive;
   }
 
   archivers::EntryNamer namer(false);
   AddExistingNames(existing, namer);
   ZipWriter writer(archive, std::move(existing));
-  if (cmd->quiet) out.Set("");
-  EntryWriter entries(writer, namer, archive, cmd->archivePath, out, cmd->quiet);
-  const archivers::TargetList targets{cmd->baseFolder, cmd->names, cmd->recurse, cmd->includeHiddenSystem};
+  if (cmd.quiet) out.Set("");
+  EntryWriter entries(writer, namer, archive, cmd.archivePath, out, cmd.quiet);
   std::string runError;
-  const archivers::WalkResult walked = session.AddTargets(
-      targets, namer,
-      [&entries](const archivers::TreeEntry& e, archivers::WinFile* source, std::string* why) {
-        return entries.Add(e, source, why);
-      },
-      &runError);
+  const archivers::WalkResult walked =
+      session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError);
   const int result = walked == archivers::WalkResult::kDone     ? kZipOk
                      : walked == archivers::WalkResult::kFailed ? kZipTargetError
                                                                 : entries.result();
@@ -186,7 +168,7 @@ int RunZip(const char* commandLine, archivers::OutputBuffer& out) {
     return result;
   }
   if (!writer.Finish()) {
-    const std::string finishError = cmd->archivePath + ": " + archive.Error();
+    const std::string finishError = cmd.archivePath + ": " + archive.Error();
     out.Set(result != kZipOk ? runError + "\r\n" + finishError : finishError);
     return kZipWriteError;
   }
