@@ -6,7 +6,7 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,28 +18,27 @@ namespace zelk::archivers {
 // The version both libraries report: 1.00.
 constexpr unsigned short kArchiverVersion = 100;
 
-using ArchiverRun = std::function<int(const char* commandLine, OutputBuffer& out)>;
-
-// output may be null; then nothing is written to it.
-int RunArchiverCall(const char* commandLine, char* output, std::size_t size, const ArchiverRun& run,
-                    int badCommand, int internalError);
-
-// The same for a format's parser and run: run(command, out) on what parse
-// makes of the line, or the parser's reason in the buffer.
+// output may be null; then nothing is written to it. run gets what parse
+// makes of the line.
 template <class Command>
 int RunArchiverCall(const char* commandLine, char* output, std::size_t size,
                     std::optional<Command> (*parse)(std::string_view line, std::string* error),
                     int (*run)(const Command& cmd, OutputBuffer& out), int badCommand, int internalError) {
-  const ArchiverRun parseAndRun = [&](const char* line, OutputBuffer& out) {
+  OutputBuffer out(output, output == nullptr ? 0 : size);
+  try {
     std::string error;
-    const std::optional<Command> cmd = parse(line, &error);
+    const std::optional<Command> cmd = commandLine != nullptr ? parse(commandLine, &error) : std::nullopt;
     if (!cmd) {
-      out.Set(error);
+      out.Set(commandLine != nullptr ? error : "No command line.");
       return badCommand;
     }
     return run(*cmd, out);
-  };
-  return RunArchiverCall(commandLine, output, size, parseAndRun, badCommand, internalError);
+  } catch (const std::bad_alloc&) {
+    out.Set("Out of memory.");
+  } catch (...) {
+    out.Set("Unexpected failure.");
+  }
+  return internalError;
 }
 
 }  // namespace zelk::archivers
