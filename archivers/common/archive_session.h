@@ -49,10 +49,10 @@ class ArchiveSession {
   WinFile& archive() { return *archive_; }
   bool created() const { return created_; }
 
-  // Walks the targets of cmd in order; the first that does not end kDone ends the
-  // run. kStopped: add returned false, with its cause in *error; kFailed: a
-  // target, a folder below it or a source file could not be read (*error).
-  // The archive itself, met in a target, is left out.
+  // Walks the targets of cmd in order; the first that does not end kDone
+  // ends the run. kStopped: add returned false, with its cause in *error;
+  // kFailed: a target, a folder below it or a source file could not be read
+  // (*error). The archive itself, met in a target, is left out.
   WalkResult AddTargets(const AddCommand& cmd, EntryNamer& namer, const EntryAdder& add, std::string* error);
 
   // Closes the newly created archive and deletes it: nothing went in.

@@ -90,8 +90,6 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
   top.isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   top.mayBeArchive = !top.isFolder;
   top.attributes = info.dwFileAttributes;
-  top.creationTime = info.ftCreationTime;
-  top.lastAccessTime = info.ftLastAccessTime;
   top.lastWriteTime = info.ftLastWriteTime;
   top.size = top.isFolder ? 0 : SizeOf(info.nFileSizeHigh, info.nFileSizeLow);
   if (!visit(top)) return WalkResult::kStopped;
@@ -133,8 +131,6 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
       entry.relativeWide = folder.relativeWide + L"\\" + child.cFileName;
       entry.mayBeArchive = folder.holdsArchive && !entry.isFolder;
       entry.attributes = attrs;
-      entry.creationTime = child.ftCreationTime;
-      entry.lastAccessTime = child.ftLastAccessTime;
       entry.lastWriteTime = child.ftLastWriteTime;
       entry.size = entry.isFolder ? 0 : SizeOf(child.nFileSizeHigh, child.nFileSizeLow);
       if (!visit(entry)) return WalkResult::kStopped;
