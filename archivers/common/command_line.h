@@ -13,6 +13,15 @@
 
 namespace zelk::archivers {
 
+// What every add command names: the archive, and the targets with how they
+// are walked. The formats add their own switches.
+struct AddCommand {
+  bool recurse = false;              // descend into folder targets
+  bool includeHiddenSystem = false;  // entries below a target with those attributes
+  std::string archivePath;
+  std::string baseFolder;
+  std::vector<std::string> names;   // relative to baseFolder
+};
 
 // The tokens of line, or nothing with a reason in *error when a quote is left
 // open.

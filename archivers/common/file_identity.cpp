@@ -1,5 +1,7 @@
 #include "common/file_identity.h"
 
+#include "common/scoped_win.h"
+
 namespace zelk::archivers {
 
 FileIdentity IdentityOf(HANDLE handle) {
@@ -10,12 +12,9 @@ FileIdentity IdentityOf(HANDLE handle) {
 
 FileIdentity IdentityOfPath(const std::wstring& path) {
   // Backup semantics open folders too; no access right is needed for the query.
-  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
-  const FileIdentity id = IdentityOf(h);
-  CloseHandle(h);
-  return id;
+  const ScopedFileHandle h(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return IdentityOf(h.get());
 }
 
 FileIdentity IdentityOfFolderHolding(const std::wstring& path) {

@@ -1,5 +1,6 @@
 #include "common/name_variants.h"
 
+#include "fileutil/path_names.h"
 #include "text/mbcs.h"
 
 namespace zelk::archivers {
@@ -14,10 +15,6 @@ std::size_t CharLen(std::string_view s, std::size_t i, NameEncoding encoding) {
 
 bool EndsWith(std::string_view s, char c, NameEncoding encoding) {
   return encoding == NameEncoding::kAnsi ? text::EndsWithChar(s, c) : (!s.empty() && s.back() == c);
-}
-
-std::size_t FindLast(std::string_view s, char c, NameEncoding encoding) {
-  return encoding == NameEncoding::kAnsi ? text::FindLastChar(s, c) : s.rfind(c);
 }
 
 }  // namespace
@@ -58,27 +55,11 @@ std::string FreeVariantName(std::string_view name, bool isFolder, const NameSet&
   while (!base.empty() && EndsWith(base, '\\', encoding)) base.remove_suffix(1);
   if (!present.IsTaken(base)) return std::string(base);
 
-  std::size_t split = base.size();
-  if (!isFolder) {
-    std::size_t slash = FindLast(base, '/', encoding);
-    const std::size_t backslash = FindLast(base, '\\', encoding);
-    if (slash == std::string_view::npos ||
-        (backslash != std::string_view::npos && backslash > slash)) {
-      slash = backslash;
-    }
-    const std::size_t componentStart = slash == std::string_view::npos ? 0 : slash + 1;
-    const std::size_t dot = FindLast(base.substr(componentStart), '.', encoding);
-    if (dot != std::string_view::npos && dot > 0) split = componentStart + dot;
-  }
-  const std::string_view stem = base.substr(0, split);
-  const std::string_view extension = base.substr(split);
+  const fileutil::NameBytes bytes =
+      encoding == NameEncoding::kAnsi ? fileutil::NameBytes::kAnsi : fileutil::NameBytes::kUtf8;
   // At most size() + 1 candidates can be taken, so this loop ends.
-  for (std::size_t n = 2;; ++n) {
-    std::string candidate(stem);
-    candidate.push_back('(');
-    candidate.append(std::to_string(n));
-    candidate.push_back(')');
-    candidate += extension;
+  for (int n = 2;; ++n) {
+    std::string candidate = fileutil::NumberedVariant(base, n, isFolder, bytes);
     if (!present.IsTaken(candidate)) return candidate;
   }
 }

@@ -4,17 +4,13 @@
 #include <memory>
 #include <vector>
 
+#include "common/scoped_win.h"
 #include "common/win_strings.h"
 #include "text/mbcs.h"
 
 namespace zelk::archivers {
 
 namespace {
-
-struct FindCloser {
-  void operator()(HANDLE h) const { FindClose(h); }
-};
-using FindHandle = std::unique_ptr<void, FindCloser>;
 
 struct PendingFolder {
   std::wstring fullPath;
@@ -48,7 +44,7 @@ bool ListFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* child
     *error = SystemErrorText(code);
     return false;
   }
-  FindHandle find(raw);
+  ScopedFindHandle find(raw);
   do {
     const std::wstring_view n = data.cFileName;
     if (n == L"." || n == L"..") continue;
@@ -94,8 +90,6 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
   top.isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   top.mayBeArchive = !top.isFolder;
   top.attributes = info.dwFileAttributes;
-  top.creationTime = info.ftCreationTime;
-  top.lastAccessTime = info.ftLastAccessTime;
   top.lastWriteTime = info.ftLastWriteTime;
   top.size = top.isFolder ? 0 : SizeOf(info.nFileSizeHigh, info.nFileSizeLow);
   if (!visit(top)) return WalkResult::kStopped;
@@ -137,8 +131,6 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
       entry.relativeWide = folder.relativeWide + L"\\" + child.cFileName;
       entry.mayBeArchive = folder.holdsArchive && !entry.isFolder;
       entry.attributes = attrs;
-      entry.creationTime = child.ftCreationTime;
-      entry.lastAccessTime = child.ftLastAccessTime;
       entry.lastWriteTime = child.ftLastWriteTime;
       entry.size = entry.isFolder ? 0 : SizeOf(child.nFileSizeHigh, child.nFileSizeLow);
       if (!visit(entry)) return WalkResult::kStopped;

@@ -24,8 +24,6 @@ struct TreeEntry {
   bool mayBeArchive = false;
   bool isFolder = false;
   DWORD attributes = 0;
-  FILETIME creationTime{};
-  FILETIME lastAccessTime{};
   FILETIME lastWriteTime{};
   std::uint64_t size = 0;      // 0 for folders
 };

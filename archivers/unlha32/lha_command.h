@@ -14,18 +14,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "common/command_line.h"
 
 namespace zelk::lzh {
 
-struct LhaCommand {
-  bool includeHiddenSystem = false;
+struct LhaCommand : archivers::AddCommand {
   bool folderEntries = false;
-  bool recurse = false;
   bool storePaths = false;
-  std::string archivePath;
-  std::string baseFolder;
-  std::vector<std::string> names;
 };
 
 std::optional<LhaCommand> ParseLhaCommand(std::string_view line, std::string* error);

@@ -8,17 +8,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "common/command_line.h"
 
 namespace zelk::zip {
 
-struct ZipCommand {
+struct ZipCommand : archivers::AddCommand {
   bool quiet = false;
-  bool recurse = false;
-  bool includeHiddenSystem = false;
-  std::string archivePath;
-  std::string baseFolder;
-  std::vector<std::string> names;
 };
 
 // The command, or nothing with a reason in *error.

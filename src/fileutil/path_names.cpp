@@ -7,7 +7,12 @@
 namespace zelk::fileutil {
 namespace {
 
-using text::CharLength;
+// Bytes of the character at i: ANSI names are read double-byte aware; in
+// UTF-8 every byte of a multi-byte character is 0x80 or above, so stepping
+// byte by byte never meets a false separator or dot.
+std::size_t CharLength(std::string_view p, std::size_t i, NameBytes bytes = NameBytes::kAnsi) {
+  return bytes == NameBytes::kAnsi ? text::CharLength(p, i) : 1;
+}
 
 bool IsSep(char c) { return c == '\\' || c == '/'; }
 
@@ -22,7 +27,7 @@ bool IsUnc(std::string_view p) { return p.size() >= 2 && IsSep(p[0]) && IsSep(p[
 // Length of the root that no split may cut: "C:\" (3), "C:" (2), "\" (1),
 // "\\server\share" (up to the separator after the share, which is excluded),
 // or 0 for a relative path.
-std::size_t RootLength(std::string_view p) {
+std::size_t RootLength(std::string_view p, NameBytes bytes = NameBytes::kAnsi) {
   if (HasDrive(p)) return (p.size() >= 3 && IsSep(p[2])) ? 3 : 2;
   if (IsUnc(p)) {
     // Skip the server and the share names.
@@ -33,7 +38,7 @@ std::size_t RootLength(std::string_view p) {
         ++parts;
         if (parts == 2) break;
       }
-      i += CharLength(p, i);
+      i += CharLength(p, i, bytes);
     }
     return i;
   }
@@ -43,20 +48,20 @@ std::size_t RootLength(std::string_view p) {
 
 // Position of the last separator ('\\' or '/') in p, or npos. Trail bytes of
 // double-byte characters are skipped.
-std::size_t LastSep(std::string_view p) {
+std::size_t LastSep(std::string_view p, NameBytes bytes = NameBytes::kAnsi) {
   std::size_t found = std::string_view::npos;
-  for (std::size_t i = 0; i < p.size(); i += CharLength(p, i)) {
+  for (std::size_t i = 0; i < p.size(); i += CharLength(p, i, bytes)) {
     if (IsSep(p[i])) found = i;
   }
   return found;
 }
 
 // p without trailing separators, unless they are part of the root.
-std::string_view StripTrailingSeps(std::string_view p) {
-  std::size_t root = RootLength(p);
+std::string_view StripTrailingSeps(std::string_view p, NameBytes bytes = NameBytes::kAnsi) {
+  std::size_t root = RootLength(p, bytes);
   while (p.size() > root) {
     std::size_t last = 0;
-    for (std::size_t i = 0; i < p.size(); i += CharLength(p, i)) last = i;
+    for (std::size_t i = 0; i < p.size(); i += CharLength(p, i, bytes)) last = i;
     if (last != p.size() - 1 || !IsSep(p[last])) break;
     p.remove_suffix(1);
   }
@@ -136,17 +141,19 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return out;
 }
 
-std::string NumberedVariant(std::string_view path, int n, bool isFolder) {
-  std::string_view p = StripTrailingSeps(path);
+std::string NumberedVariant(std::string_view path, int n, bool isFolder, NameBytes bytes) {
+  std::string_view p = StripTrailingSeps(path, bytes);
   std::string number(1, '(');
   number.append(std::to_string(n));
   number.push_back(')');
-  std::size_t sep = LastSep(p);
+  std::size_t sep = LastSep(p, bytes);
   std::size_t nameStart = (sep == std::string_view::npos) ? 0 : sep + 1;
-  std::size_t root = RootLength(p);
+  std::size_t root = RootLength(p, bytes);
   if (nameStart < root) nameStart = root;
   std::string_view name = p.substr(nameStart);
-  std::size_t dot = isFolder ? std::string_view::npos : text::FindLastChar(name, '.');
+  std::size_t dot = isFolder                    ? std::string_view::npos
+                    : bytes == NameBytes::kAnsi ? text::FindLastChar(name, '.')
+                                                : name.rfind('.');
   // A leading dot (".profile") starts the name, not an extension.
   if (dot == 0) dot = std::string_view::npos;
   std::string out(p.substr(0, nameStart));

@@ -32,8 +32,11 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // (isFolder) or a name without an extension gets the number at its end:
 // "Data(2)". The extension is the text from the last '.' of the last
 // component, unless that '.' starts the name (".profile" -> ".profile(2)").
-// A trailing separator is dropped.
-std::string NumberedVariant(std::string_view path, int n, bool isFolder = false);
+// A trailing separator is dropped. Paths are ANSI (double-byte aware scans)
+// unless bytes says UTF-8 (archive entry names).
+enum class NameBytes { kAnsi, kUtf8 };
+std::string NumberedVariant(std::string_view path, int n, bool isFolder = false,
+                            NameBytes bytes = NameBytes::kAnsi);
 
 // True when child lies strictly inside parent (compared without case for
 // ASCII letters, component-wise): IsInside("C:\\a\\b", "C:\\a") is true,

@@ -2,16 +2,15 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "archive_files.h"
+#include "common/archive_session.h"
 #include "common/entry_namer.h"
-#include "common/file_identity.h"
-#include "common/tree_walker.h"
-#include "common/win_file.h"
 #include "common/win_strings.h"
 #include "format/archive_reader.h"
 #include "format/archive_writer.h"
@@ -21,16 +20,10 @@
 namespace zelk::lzh {
 namespace {
 
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE;
 constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ull;  // 1970-01-01 as a FILETIME
 
-std::uint64_t Ticks(const FILETIME& ft) {
-  return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
-
 std::uint32_t UnixTime(const FILETIME& ft) {
-  const std::uint64_t ticks = Ticks(ft);
+  const std::uint64_t ticks = archivers::Ticks(ft);
   if (ticks <= kUnixEpochTicks) return 0;
   const std::uint64_t seconds = (ticks - kUnixEpochTicks) / 10000000u;
   return seconds > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(seconds);
@@ -43,47 +36,22 @@ std::wstring LastComponent(const std::wstring& path) {
   return cut == std::wstring::npos ? path : path.substr(cut + 1);
 }
 
-// Adds targets one by one; the first failure ends the run.
-class TargetAdder {
+// Adds the entries of the targets to the LZH writer.
+class EntryWriter {
  public:
-  TargetAdder(const LhaCommand& cmd, ArchiveWriter& writer, archivers::EntryNamer& namer,
+  EntryWriter(const LhaCommand& cmd, ArchiveWriter& writer, archivers::EntryNamer& namer,
               const archivers::WinFile& archive)
-      : cmd_(cmd), writer_(writer), namer_(namer), archive_(archive),
-        archiveId_(archivers::IdentityOf(archive.handle())) {}
+      : cmd_(cmd), writer_(writer), namer_(namer), archive_(archive) {}
 
-  bool Add(const std::string& name) {
-    archivers::WalkOptions options;
-    options.recurse = cmd_.recurse;
-    options.includeHiddenSystem = cmd_.includeHiddenSystem;
-    options.archiveFolder = archiveFolder_;
-    std::string walkError;
-    const archivers::WalkResult r = archivers::WalkTarget(
-        cmd_.baseFolder, name, options, [this](const archivers::TreeEntry& e) { return Visit(e); }, &walkError);
-    namer_.FinishTarget();
-    if (r == archivers::WalkResult::kFailed) {
-      error_ = walkError;
-      return false;
-    }
-    return r == archivers::WalkResult::kDone;
-  }
-
-  void SetArchiveFolder(const archivers::FileIdentity& folder) { archiveFolder_ = folder; }
-  const std::string& error() const { return error_; }
   int entries() const { return entries_; }
 
- private:
-  bool Visit(const archivers::TreeEntry& e) {
+  bool Add(const archivers::TreeEntry& e, archivers::WinFile* source, std::string* why) {
+    why_ = why;
     if (e.isFolder && (!cmd_.folderEntries || !cmd_.storePaths)) return Name(e, nullptr);
-    std::unique_ptr<archivers::WinFile> source;
-    if (!e.isFolder) {
-      source = std::make_unique<archivers::WinFile>(e.fullPath, archivers::WinFile::Mode::kRead);
-      if (!source->IsOpen()) return Stop(archivers::DisplayPath(e.fullPath) + ": " + source->Error());
-      if (e.mayBeArchive && archivers::IdentityOf(source->handle()).SameAs(archiveId_)) return true;
-    }
     EntryHeader header;
     if (!Name(e, &header)) return false;
     header.unixTime = UnixTime(e.lastWriteTime);
-    header.dosAttributes = static_cast<std::uint16_t>(e.attributes & kKeptAttributes);
+    header.dosAttributes = static_cast<std::uint16_t>(e.attributes & archivers::kKeptAttributes);
     // The modification time in the base header is what extractors restore;
     // the 27-byte Windows timestamp header is left out to keep archives small.
     header.originalSize = e.size;
@@ -93,12 +61,13 @@ class TargetAdder {
       if (!writer_.AddDirectory(header, error)) return Stop(FailureText(e, nullptr, error));
     } else {
       SequentialInput input(*source);
-      if (!writer_.AddFile(input, header, error)) return Stop(FailureText(e, source.get(), error));
+      if (!writer_.AddFile(input, header, error)) return Stop(FailureText(e, source, error));
     }
     ++entries_;
     return true;
   }
 
+ private:
   // Names the entry; header is null for a folder that gets no entry of its
   // own, whose name still leads the names below it.
   bool Name(const archivers::TreeEntry& e, EntryHeader* header) {
@@ -134,7 +103,7 @@ class TargetAdder {
   }
 
   bool Stop(std::string text) {
-    error_ = std::move(text);
+    *why_ = std::move(text);
     return false;
   }
 
@@ -142,9 +111,7 @@ class TargetAdder {
   ArchiveWriter& writer_;
   archivers::EntryNamer& namer_;
   const archivers::WinFile& archive_;
-  archivers::FileIdentity archiveId_;
-  archivers::FileIdentity archiveFolder_;
-  std::string error_;
+  std::string* why_ = nullptr;
   int entries_ = 0;
 };
 
@@ -172,32 +139,18 @@ class CloseGuard {
 
 }  // namespace
 
-int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
+int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
   std::string error;
-  const std::optional<LhaCommand> cmd = ParseLhaCommand(commandLine, &error);
-  if (!cmd) {
-    out.Set(error);
-    return kUnlhaBadCommand;
-  }
-  const std::wstring archivePath = archivers::ExtendedLengthPath(archivers::AnsiToWide(cmd->archivePath));
-  if (archivePath.empty()) {
-    out.Set("Invalid archive path: " + cmd->archivePath);
-    return kUnlhaBadCommand;
-  }
-
-  bool created = false;
-  auto archive = archivers::OpenOrCreateArchive(archivePath, &created);
-  if (!archive->IsOpen()) {
-    out.Set(cmd->archivePath + ": " + archive->Error());
-    return kUnlhaArchiveError;
-  }
+  archivers::ArchiveSession session;
+  if (const auto failed = session.Open(cmd.archivePath, out, {kUnlhaBadCommand, kUnlhaArchiveError})) return *failed;
+  archivers::WinFile& archive = session.archive();
 
   ArchiveScan scan;
-  if (!created) {
-    ArchiveSource source(*archive);
+  if (!session.created()) {
+    ArchiveSource source(archive);
     scan = ScanArchive(source);
     if (!scan.valid) {
-      out.Set(cmd->archivePath + ": not an LZH archive (" + scan.error + ")");
+      out.Set(cmd.archivePath + ": not an LZH archive (" + scan.error + ")");
       return kUnlhaNotArchive;
     }
   }
@@ -206,35 +159,27 @@ int RunUnlha(const char* commandLine, archivers::OutputBuffer& out) {
     namer.AddExisting(e.unicodePath.empty() ? archivers::AnsiToUtf8(e.path) : e.unicodePath, e.path);
   }
 
-  ArchiveOutput output(*archive);
+  ArchiveOutput output(archive);
   ArchiveWriter writer(output, scan.appendOffset);
   CloseGuard guard(writer);
-  TargetAdder adder(*cmd, writer, namer, *archive);
-  // Only the archive's path is used: nothing of its file name goes into the
-  // entries, so the caller may write under a staging name and rename later.
-  adder.SetArchiveFolder(archivers::IdentityOfFolderHolding(archivePath));
-  bool ok = true;
-  for (const std::string& name : cmd->names) {
-    if (!adder.Add(name)) {
-      ok = false;
-      break;
-    }
-  }
-  if (!ok && created && adder.entries() == 0) {
+  EntryWriter entries(cmd, writer, namer, archive);
+  std::string runError;
+  const bool ok = session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError) ==
+                  archivers::WalkResult::kDone;
+  if (!ok && session.created() && entries.entries() == 0) {
     // Nothing went into the new file: take it away again.
     guard.Close(error);
-    archive.reset();
-    DeleteFileW(archivePath.c_str());
-    out.Set(adder.error());
+    session.DiscardCreated();
+    out.Set(runError);
     return kUnlhaTargetError;
   }
   if (!guard.Close(error)) {
-    const std::string closeError = cmd->archivePath + ": " + error + " (" + archive->Error() + ")";
-    out.Set(ok ? closeError : adder.error() + "\r\n" + closeError);
+    const std::string closeError = cmd.archivePath + ": " + error + " (" + archive.Error() + ")";
+    out.Set(ok ? closeError : runError + "\r\n" + closeError);
     return kUnlhaArchiveError;
   }
   if (!ok) {
-    out.Set(adder.error());
+    out.Set(runError);
     return kUnlhaTargetError;
   }
   out.Set("");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/output_buffer.h"
+#include "lha_command.h"
 
 namespace zelk::lzh {
 
@@ -15,7 +16,7 @@ enum UnlhaResult : int {
   kUnlhaInternalError = 0x8005,
 };
 
-// Runs one command line; messages go to out.
-int RunUnlha(const char* commandLine, archivers::OutputBuffer& out);
+// Runs one parsed command line; messages go to out.
+int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out);
 
 }  // namespace zelk::lzh

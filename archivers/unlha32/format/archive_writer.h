@@ -50,8 +50,6 @@ class ArchiveWriter {
   // the file there. Also the way back after a failed entry.
   bool Close(std::string& error);
 
-  std::uint64_t CommittedEnd() const { return committed_; }
-
  private:
   bool Fail(std::string& error, const char* why);
   bool Store(InputStream& input, std::uint64_t dataStart, EntryHeader& header, std::string& error);

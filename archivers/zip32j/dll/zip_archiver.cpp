@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/archive_session.h"
 #include "common/entry_namer.h"
-#include "common/file_identity.h"
-#include "common/tree_walker.h"
-#include "common/win_file.h"
 #include "common/win_strings.h"
 #include "text/mbcs.h"
 #include "zip32j/format/central_directory.h"
@@ -19,10 +18,6 @@
 namespace zelk::zip {
 
 namespace {
-
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY |
-                                  FILE_ATTRIBUTE_ARCHIVE;
 
 std::string SlashSeparators(std::string s) {
   for (std::size_t i = 0; i < s.size(); i += text::CharLength(s, i)) {
@@ -36,10 +31,6 @@ bool IsAscii(const std::string& s) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   }
   return true;
-}
-
-std::uint64_t Ticks(const FILETIME& ft) {
-  return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
 DosDateTime LocalDosTime(const FILETIME& utc) {
@@ -66,49 +57,23 @@ void AddExistingNames(const CentralDirectory& dir, archivers::EntryNamer& namer)
   }
 }
 
-// Adds one target (a file, or a folder with everything below it).
-class TargetAdder {
+// Adds the entries of the targets to the zip writer.
+class EntryWriter {
  public:
-  TargetAdder(ZipWriter& writer, archivers::EntryNamer& namer, const archivers::WinFile& archive,
+  EntryWriter(ZipWriter& writer, archivers::EntryNamer& namer, const archivers::WinFile& archive,
               std::string archivePath, archivers::OutputBuffer& out, bool quiet)
-      : writer_(writer), namer_(namer), archive_(archive), archiveId_(archivers::IdentityOf(archive.handle())),
-        archivePath_(std::move(archivePath)), out_(out), quiet_(quiet) {}
+      : writer_(writer), namer_(namer), archive_(archive), archivePath_(std::move(archivePath)), out_(out),
+        quiet_(quiet) {}
 
-  // Returns a result code; the message is in error().
-  int Add(const ZipCommand& cmd, const std::string& name) {
-    archivers::WalkOptions options;
-    options.recurse = cmd.recurse;
-    options.includeHiddenSystem = cmd.includeHiddenSystem;
-    options.archiveFolder = archiveFolder_;
-    std::string walkError;
-    const archivers::WalkResult r = archivers::WalkTarget(
-        cmd.baseFolder, name, options,
-        [this](const archivers::TreeEntry& e) { return Visit(e); }, &walkError);
-    namer_.FinishTarget();
-    if (r == archivers::WalkResult::kFailed) {
-      error_ = walkError;
-      return kZipTargetError;
-    }
-    return r == archivers::WalkResult::kDone ? kZipOk : result_;
-  }
+  // The result code of a run that add() stopped.
+  int result() const { return result_; }
 
-  void SetArchiveFolder(const archivers::FileIdentity& folder) { archiveFolder_ = folder; }
-  const std::string& error() const { return error_; }
-
- private:
-  bool Visit(const archivers::TreeEntry& e) {
-    std::unique_ptr<archivers::WinFile> source;
-    if (!e.isFolder) {
-      source = std::make_unique<archivers::WinFile>(e.fullPath, archivers::WinFile::Mode::kRead);
-      if (!source->IsOpen()) {
-        return Stop(kZipTargetError, archivers::DisplayPath(e.fullPath) + ": " + source->Error());
-      }
-      // The archive itself, when it lies in a folder target.
-      if (e.mayBeArchive && archivers::IdentityOf(source->handle()).SameAs(archiveId_)) return true;
-    }
+  bool Add(const archivers::TreeEntry& e, archivers::WinFile* source, std::string* why) {
     archivers::EntryName name;
-    std::string why;
-    if (!namer_.Name(e, &name, &why)) return Stop(kZipTargetError, archivers::DisplayPath(e.fullPath) + ": " + why);
+    if (!namer_.Name(e, &name, why)) {
+      *why = archivers::DisplayPath(e.fullPath) + ": " + *why;
+      return Stop(kZipTargetError);
+    }
 
     EntryInfo info;
     if (name.ansi) {
@@ -125,19 +90,23 @@ class TargetAdder {
       if (!info.utf8Name.empty()) info.utf8Name += '/';
     }
     info.dosTime = LocalDosTime(e.lastWriteTime);
-    if (auto t = UnixTime32FromFileTime(Ticks(e.lastWriteTime))) {
+    if (auto t = UnixTime32FromFileTime(archivers::Ticks(e.lastWriteTime))) {
       info.hasUnixTime = true;
       info.unixTime = *t;
     }
-    info.externalAttributes = e.attributes & kKeptAttributes;
+    info.externalAttributes = e.attributes & archivers::kKeptAttributes;
     info.expectedSize = e.size;
 
     const bool added = e.isFolder ? writer_.AddFolder(info) : writer_.AddFile(info, *source);
-    if (!added) return Stop(kZipWriteError, WriterFailureText(e, source.get()));
+    if (!added) {
+      *why = WriterFailureText(e, source);
+      return Stop(kZipWriteError);
+    }
     if (!quiet_) out_.Append("  adding: " + (name.ansi ? info.name : archivers::WideToAnsi(name.exact)) + "\r\n");
     return true;
   }
 
+ private:
   // The file and the cause of a failed entry: the source that could not be
   // read, or the archive that could not be written (a full disk), or the
   // entry that cannot be described.
@@ -153,78 +122,57 @@ class TargetAdder {
     }
   }
 
-  bool Stop(int code, const std::string& text) {
+  bool Stop(int code) {
     result_ = code;
-    error_ = text;
     return false;
   }
 
   ZipWriter& writer_;
   archivers::EntryNamer& namer_;
   const archivers::WinFile& archive_;
-  archivers::FileIdentity archiveId_;
-  archivers::FileIdentity archiveFolder_;
   std::string archivePath_;
   archivers::OutputBuffer& out_;
   bool quiet_;
   int result_ = kZipOk;
-  std::string error_;
 };
 
 }  // namespace
 
-int RunZip(const char* commandLine, archivers::OutputBuffer& out) {
-  std::string error;
-  const std::optional<ZipCommand> cmd = ParseZipCommand(commandLine, &error);
-  if (!cmd) {
-    out.Set(error);
-    return kZipBadCommand;
-  }
-  const std::wstring archivePath = archivers::ExtendedLengthPath(archivers::AnsiToWide(cmd->archivePath));
-  if (archivePath.empty()) {
-    out.Set("Invalid archive path: " + cmd->archivePath);
-    return kZipBadCommand;
-  }
-
-  bool created = false;
-  auto archive = archivers::OpenOrCreateArchive(archivePath, &created);
-  if (!archive->IsOpen()) {
-    out.Set(cmd->archivePath + ": " + archive->Error());
-    return kZipWriteError;
-  }
+int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
+  archivers::ArchiveSession session;
+  if (const auto failed = session.Open(cmd.archivePath, out, {kZipBadCommand, kZipWriteError})) return *failed;
+  archivers::WinFile& archive = session.archive();
   CentralDirectory existing;
-  if (!created && !ReadCentralDirectory(*archive, &existing, &error)) {
-    out.Set(cmd->archivePath + ": " + error);
+  std::string error;
+  if (!session.created() && !ReadCentralDirectory(archive, &existing, &error)) {
+    out.Set(cmd.archivePath + ": " + error);
     return kZipNotArchive;
   }
 
   archivers::EntryNamer namer(false);
   AddExistingNames(existing, namer);
-  ZipWriter writer(*archive, std::move(existing));
-  if (cmd->quiet) out.Set("");
-  TargetAdder adder(writer, namer, *archive, cmd->archivePath, out, cmd->quiet);
-  // Only the archive's path is used: nothing of its file name goes into the
-  // entries, so the caller may write under a staging name and rename later.
-  adder.SetArchiveFolder(archivers::IdentityOfFolderHolding(archivePath));
-  int result = kZipOk;
-  for (const std::string& name : cmd->names) {
-    result = adder.Add(*cmd, name);
-    if (result != kZipOk) break;
-  }
+  ZipWriter writer(archive, std::move(existing));
+  if (cmd.quiet) out.Set("");
+  EntryWriter entries(writer, namer, archive, cmd.archivePath, out, cmd.quiet);
+  std::string runError;
+  const archivers::WalkResult walked =
+      session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError);
+  const int result = walked == archivers::WalkResult::kDone     ? kZipOk
+                     : walked == archivers::WalkResult::kFailed ? kZipTargetError
+                                                                : entries.result();
 
-  if (result != kZipOk && created && writer.entryCount() == 0) {
+  if (result != kZipOk && session.created() && writer.entryCount() == 0) {
     // Nothing was archived into the new file: take it away again.
-    archive.reset();
-    DeleteFileW(archivePath.c_str());
-    out.Set(adder.error());
+    session.DiscardCreated();
+    out.Set(runError);
     return result;
   }
   if (!writer.Finish()) {
-    const std::string finishError = cmd->archivePath + ": " + archive->Error();
-    out.Set(result != kZipOk ? adder.error() + "\r\n" + finishError : finishError);
+    const std::string finishError = cmd.archivePath + ": " + archive.Error();
+    out.Set(result != kZipOk ? runError + "\r\n" + finishError : finishError);
     return kZipWriteError;
   }
-  if (result != kZipOk) out.Set(adder.error());
+  if (result != kZipOk) out.Set(runError);
   return result;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/output_buffer.h"
+#include "zip32j/zip_command.h"
 
 namespace zelk::zip {
 
@@ -15,8 +16,8 @@ enum ZipResult : int {
   kZipInternalError = 5,  // out of memory or another unexpected failure
 };
 
-// Adds the targets of the command line to the archive it names, creating it
+// Adds the targets of the parsed command line to the archive it names, creating it
 // when it does not exist. Messages go to out.
-int RunZip(const char* commandLine, archivers::OutputBuffer& out);
+int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out);
 
 }  // namespace zelk::zip

@@ -1,0 +1,68 @@
+// One run of an archiver that adds targets to an archive: opens the archive
+// or creates it, walks the targets in order with the source of each file
+// open, and takes a newly created archive away again when nothing went in.
+// What goes into the archive, and how, is the format's.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/command_line.h"
+#include "common/entry_namer.h"
+#include "common/file_identity.h"
+#include "common/output_buffer.h"
+#include "common/tree_walker.h"
+#include "common/win_file.h"
+
+namespace zelk::archivers {
+
+// The attribute bits both formats keep of an entry.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE;
+
+// A FILETIME as one number of 100-nanosecond ticks.
+inline std::uint64_t Ticks(const FILETIME& ft) {
+  return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+// Called for every entry to archive, with the open source for a file (null
+// for a folder). Returns false to stop the run, with the cause in *why.
+using EntryAdder = std::function<bool(const TreeEntry& e, WinFile* source, std::string* why)>;
+
+class ArchiveSession {
+ public:
+  // The format's result codes for the failures of Open.
+  struct OpenCodes {
+    int badPath;     // the path cannot name a file
+    int openFailed;  // the archive could neither be opened nor created
+  };
+
+  // Opens the archive at ansiPath, or creates it. On failure out holds the
+  // text and the code is returned.
+  std::optional<int> Open(const std::string& ansiPath, OutputBuffer& out, const OpenCodes& codes);
+
+  WinFile& archive() { return *archive_; }
+  bool created() const { return created_; }
+
+  // Walks the targets of cmd in order; the first that does not end kDone
+  // ends the run. kStopped: add returned false, with its cause in *error;
+  // kFailed: a target, a folder below it or a source file could not be read
+  // (*error). The archive itself, met in a target, is left out.
+  WalkResult AddTargets(const AddCommand& cmd, EntryNamer& namer, const EntryAdder& add, std::string* error);
+
+  // Closes the newly created archive and deletes it: nothing went in.
+  void DiscardCreated();
+
+ private:
+  std::wstring path_;
+  std::unique_ptr<WinFile> archive_;
+  bool created_ = false;
+  FileIdentity archiveId_;
+};
+
+}  // namespace zelk::archivers
