@@ -46,8 +46,9 @@ class CSaveFolderChange {
   OptionsApplyResult Apply(const settings::CSettings& entered);
 
  private:
-  // Both return true when the procedure must end with the dialog left as
-  // it is (the new generation's history line could not be written).
+  // The conversions of the stored generations. ToKeepN returns true when
+  // the procedure must end with the dialog left as it is (the new
+  // generation's history line could not be written).
   void ToKeepNone();
   bool ToKeepN();
   void Error(const std::string& text, const std::string& caption);

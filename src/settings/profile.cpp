@@ -5,31 +5,18 @@
 #include <cstdio>
 #include <vector>
 
+#include "fileutil/win_handles.h"
 #include "settings/ini_paths.h"
 
 namespace zelk::settings {
 namespace {
 
+using fileutil::FileHandle;
+
 std::string& RegisteredPath() {
   static std::string path;
   return path;
 }
-
-// RAII for a file handle.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 // Copies the bytes of from into to (to is created anew with a fresh time
 // stamp, so the profile cache never takes it for an older copy). A missing
