@@ -1,6 +1,7 @@
-// copy_bench.exe SOURCE SAVEFOLDER
+// copy_bench.exe SOURCE SAVEFOLDER [KEEP [LINK]]
 // Runs one plain-copy backup of the folder SOURCE into SAVEFOLDER through the
-// backup engine (history on, two generations kept) and prints the time the
+// backup engine (history on, KEEP generations kept, default two; LINK 1
+// shares unchanged files with the newest generation) and prints the time the
 // run took, measured with the performance counter around RunBackup alone.
 // History.dat is read and written in the current folder, so run it in a
 // scratch folder. Output, one "key=value" a line:
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -41,14 +43,15 @@ double Seconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: copy_bench.exe SOURCE SAVEFOLDER\n");
+  if (argc < 3 || argc > 5) {
+    std::fprintf(stderr, "usage: copy_bench.exe SOURCE SAVEFOLDER [KEEP [LINK]]\n");
     return 2;
   }
   zelk::settings::CSettings settings;
   settings.SavePath = argv[2];
   settings.History = 1;
-  settings.HistoryNum = 2;
+  settings.HistoryNum = argc > 3 ? std::atoi(argv[3]) : 2;
+  settings.LinkUnchanged = argc > 4 && std::atoi(argv[4]) != 0;
   settings.DefMode = zelk::settings::PlainCopy;
 
   BenchHost host(argv[1]);

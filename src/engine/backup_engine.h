@@ -63,6 +63,10 @@ class CBackupEngine {
   // run that ended in an exception).
   IRunHost& Host() { return host_; }
 
+  // The hard-link call of runs that share unchanged files (tests set one that
+  // fails); empty: the system's.
+  void SetLinkFunction(unsigned long (*link)(const wchar_t*, const wchar_t*)) { linkFunction_ = link; }
+
   const std::string& GetLastErrorText() const { return lastError_; }
   void SetLastErrorText(std::string text) { lastError_ = std::move(text); }
 
@@ -83,6 +87,7 @@ class CBackupEngine {
   IRunHost& host_;
   std::string lastError_;
   std::function<std::time_t()> clock_;
+  unsigned long (*linkFunction_)(const wchar_t*, const wchar_t*) = nullptr;
 };
 
 }  // namespace zelk::engine

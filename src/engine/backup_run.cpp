@@ -19,6 +19,7 @@
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
+#include "fileutil/resolved_path.h"
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
 
@@ -85,6 +86,21 @@ std::vector<StagedEntry> FindStagedEntries(const std::wstring& save) {
   return found;
 }
 
+// The newest complete generation of a keep-N save folder, resolved: the last
+// line of History.dat, when it names a folder directly inside the save
+// folder. Empty when there is none.
+std::wstring NewestGeneration(const COutFile& history, const CDeletionGate& gate) {
+  if (history.GetLineCount() == 0 || gate.ResolvedSaveFolder().empty()) return {};
+  const std::wstring resolved = fileutil::ResolvedPathA(history.ReadLineEx(1, history.GetLineCount()), true);
+  if (resolved.empty() || !fileutil::SameWidePath(fileutil::ResolvedParent(resolved), gate.ResolvedSaveFolder())) {
+    return {};
+  }
+  const DWORD attributes = GetFileAttributesW(resolved.c_str());
+  const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  return folder ? resolved : std::wstring();
+}
+
 }  // namespace
 
 bool CBackupEngine::RunBackup() {
@@ -129,10 +145,17 @@ bool CBackupEngine::RunSteps() {
   if ((keepHistory || !plain) && !fileutil::CheckFile(final)) {
     return Fail(final + "の作成に失敗しました");
   }
+  // Unchanged files may be shared with the newest complete copy: the last
+  // generation listed (keep-N) or the save folder's own content (keep none),
+  // which stays in place until the new copy is complete.
+  std::wstring previous;
   {
     COutFile history(kHistoryFileName);
     if (!history.GetErrorMsg().empty()) {
       return Fail(keepHistory ? history.GetErrorMsg() : std::string("履歴ファイルのオープンに失敗しました"));
+    }
+    if (plain && settings_.LinkUnchanged) {
+      previous = keepHistory ? NewestGeneration(history, gate) : gate.ResolvedSaveFolder();
     }
   }
 
@@ -143,7 +166,10 @@ bool CBackupEngine::RunSteps() {
     return Fail(WithReason(shown + "の作成に失敗しました", GetLastError()));
   }
   std::string copyError;
-  const bool copyFailed = plain ? CopyTargets(rows, staging, save, copyError)
+  fileutil::LinkPlan links;
+  links.link = linkFunction_;
+  const bool copyFailed = plain ? CopyTargets(rows, staging, save, copyError, previous,
+                                              previous.empty() ? nullptr : &links)
                                 : ArchiveTargets(mode, rows, staging, host_.OwnerWindow(), copyError);
   if (copyFailed) {
     std::string ignored;

@@ -32,9 +32,19 @@ std::string FreeName(const std::string& path) {
   return fileutil::CheckFile(path) ? path : fileutil::SkipPathNum(path);
 }
 
-bool CopyFileTarget(const TargetEntry& row, const std::string& destination,
-                    std::string& errorText) {
+// Where the entry named like target lay in the earlier copy; empty without one.
+std::wstring Earlier(const std::wstring& previous, const std::string& target) {
+  if (previous.empty()) return {};
+  return fileutil::JoinWide(previous, fileutil::ToWide(fileutil::PathToFileName(target)));
+}
+
+bool CopyFileTarget(const TargetEntry& row, const std::string& destination, const std::wstring& previous,
+                    fileutil::LinkPlan* links, std::string& errorText) {
   const std::string target = FreeName(fileutil::JoinPath(destination, TargetName(row.path)));
+  if (links != nullptr && fileutil::LinkUnchangedFile(fileutil::ExtendedPath(row.path), fileutil::ExtendedPath(target),
+                                                      Earlier(previous, target), *links)) {
+    return false;
+  }
   if (DWORD code = CopyOneFile(row.path, target); code != 0) {
     errorText = target + "の作成に失敗しました（" + fileutil::ErrorString(code) + "）";
     return true;
@@ -54,12 +64,15 @@ std::string SaveFolderUnder(const TargetEntry& row, const std::wstring& resolved
   return fileutil::JoinPath(row.path, fileutil::ToAnsi(std::wstring_view(resolvedSave).substr(skip)));
 }
 
-bool CopyFolderTarget(const TargetEntry& row, const std::string& destination,
-                      const std::wstring& resolvedSave, std::string& errorText) {
+bool CopyFolderTarget(const TargetEntry& row, const std::string& destination, const std::wstring& resolvedSave,
+                      const std::wstring& previous, fileutil::LinkPlan* links, std::string& errorText) {
   const std::string target = FreeName(fileutil::JoinPath(destination, TargetName(row.path)));
   const std::string exclude = SaveFolderUnder(row, resolvedSave);
   fileutil::MessageBuffer msg{};
-  if (fileutil::CopyDirectoryTo(target, row.path, msg, exclude)) {
+  const bool failed = links != nullptr ? fileutil::CopyDirectoryLinked(target, row.path, msg, exclude,
+                                                                       Earlier(previous, target), *links)
+                                       : fileutil::CopyDirectoryTo(target, row.path, msg, exclude);
+  if (failed) {
     errorText = fileutil::MessageText(msg);
     return true;
   }
@@ -69,13 +82,14 @@ bool CopyFolderTarget(const TargetEntry& row, const std::string& destination,
 }  // namespace
 
 bool CopyTargets(const std::vector<TargetEntry>& rows, const std::string& destination,
-                 const std::string& saveFolder, std::string& errorText) {
+                 const std::string& saveFolder, std::string& errorText, const std::wstring& previous,
+                 fileutil::LinkPlan* links) {
   const std::wstring resolvedSave = fileutil::ResolvedPath(fileutil::ToWide(saveFolder));
   for (const TargetEntry& row : rows) {
     if (row.mark == targets::ActiveFile) {
-      if (CopyFileTarget(row, destination, errorText)) return true;
+      if (CopyFileTarget(row, destination, previous, links, errorText)) return true;
     } else if (row.mark == targets::ActiveFolder) {
-      if (CopyFolderTarget(row, destination, resolvedSave, errorText)) return true;
+      if (CopyFolderTarget(row, destination, resolvedSave, previous, links, errorText)) return true;
     }
   }
   errorText.clear();

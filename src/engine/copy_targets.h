@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "fileutil/directory_ops.h"
 #include "targets/target_entry.h"
 
 namespace zelk::engine {
@@ -13,8 +14,12 @@ namespace zelk::engine {
 // gets its free variant, so no target overwrites or merges into another. A
 // folder that holds saveFolder is copied without it, so backups never copy
 // themselves. The first failure stops; what was copied before stays.
+// With links set, a file whose counterpart at the same relative path under
+// previous (an earlier complete copy, extended-length) is unchanged becomes
+// a hard link to it (see fileutil::LinkPlan).
 // True on failure with the reason in errorText.
 bool CopyTargets(const std::vector<targets::TargetEntry>& rows, const std::string& destination,
-                 const std::string& saveFolder, std::string& errorText);
+                 const std::string& saveFolder, std::string& errorText,
+                 const std::wstring& previous = {}, fileutil::LinkPlan* links = nullptr);
 
 }  // namespace zelk::engine

@@ -115,6 +115,7 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
   record_.OpenStart = entered.OpenStart;
   record_.StartBackup = entered.StartBackup;
   record_.EndBackup = entered.EndBackup;
+  record_.LinkUnchanged = entered.LinkUnchanged;
   record_.DefMode = entered.DefMode;
 
   if (keptN && record_.History == 0) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,7 @@ struct Entry {
   FILETIME created{};
   FILETIME accessed{};
   FILETIME written{};
+  ULONGLONG size = 0;
 };
 
 bool IsFolder(DWORD attributes) {
@@ -68,7 +70,8 @@ DWORD ListFolder(const std::wstring& folder, std::vector<Entry>& entries) {
     std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     entries.push_back(Entry{std::wstring(name), data.dwFileAttributes, data.ftCreationTime,
-                            data.ftLastAccessTime, data.ftLastWriteTime});
+                            data.ftLastAccessTime, data.ftLastWriteTime,
+                            (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (FindNextFileW(find.get(), &data));
   DWORD code = GetLastError();
   return code == ERROR_NO_MORE_FILES ? 0 : code;
@@ -81,6 +84,39 @@ bool ReadEntry(const std::wstring& path, Entry& entry) {
   entry.created = data.ftCreationTime;
   entry.accessed = data.ftLastAccessTime;
   entry.written = data.ftLastWriteTime;
+  entry.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+  return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+// Links to to previous when previous is source unchanged. False when no link
+// was made.
+bool LinkUnchanged(const Entry& source, const std::wstring& to, const std::wstring& previous, LinkPlan& plan) {
+  if (plan.state == LinkPlan::State::Off || previous.empty() || IsFolder(source.attributes) ||
+      IsLink(source.attributes)) {
+    return false;
+  }
+  Entry earlier;
+  if (!ReadEntry(previous, earlier) || IsFolder(earlier.attributes) || IsLink(earlier.attributes)) return false;
+  const DWORD copied = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  if (earlier.size != source.size || !SameTime(earlier.written, source.written) ||
+      (earlier.attributes & copied) != (source.attributes & copied)) {
+    return false;
+  }
+  const DWORD code = plan.link ? plan.link(to.c_str(), previous.c_str())
+                               : (CreateHardLinkW(to.c_str(), previous.c_str(), nullptr) ? 0 : GetLastError());
+  if (code != 0) {
+    // A volume without links fails the first one: the run copies from here
+    // on. A later failure (a file at its link limit) copies this file alone.
+    if (plan.state == LinkPlan::State::Untried) plan.state = LinkPlan::State::Off;
+    return false;
+  }
+  plan.state = LinkPlan::State::Working;
+  ++plan.linked;
   return true;
 }
 
@@ -151,11 +187,13 @@ struct CopyJob {
   std::wstring targetRoot;  // never copied into itself
   std::wstring exclude;     // left out, when not empty
   bool mergeFolders;        // existing target folders are used as they are
+  LinkPlan* links = nullptr;  // unchanged files linked, when set
 };
 
 // Copies the folder src (described by info) to dst, contents first, then its
 // times and attributes.
-bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& dst, CopyJob& job) {
+bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& dst, CopyJob& job,
+              const std::wstring& previous = {}) {
   if (!CreateDirectoryW(dst.c_str(), nullptr)) {
     DWORD code = GetLastError();
     bool reuse = job.mergeFolders && code == ERROR_ALREADY_EXISTS && IsFolder(GetFileAttributesW(dst.c_str()));
@@ -172,10 +210,12 @@ bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& ds
       if (SameWidePath(from, job.targetRoot)) continue;
       if (!job.exclude.empty() && SameWidePath(from, job.exclude)) continue;
       std::wstring to = JoinWide(dst, entry.name);
+      const std::wstring earlier = previous.empty() ? std::wstring() : JoinWide(previous, entry.name);
       if (IsFolder(entry.attributes)) {
-        if (CopyTree(from, entry, to, job)) return true;
+        if (CopyTree(from, entry, to, job, earlier)) return true;
         continue;
       }
+      if (job.links != nullptr && LinkUnchanged(entry, to, earlier, *job.links)) continue;
       if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
         DWORD code = GetLastError();
         if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return Fail(job.msg, to, kAlreadyThere, 0);
@@ -201,6 +241,35 @@ bool ReadSourceFolder(const std::wstring& src, Entry& info, MessageBuffer& msg) 
 bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg,
                  std::string_view what = kCannotDelete);
 
+// Attributes belong to the file, not to one of its names: clearing read-only
+// to delete one hard link would clear it under every other name. A read-only
+// file with more than one link is therefore deleted through one handle that
+// clears the attribute, marks the name for deletion and sets the attributes
+// back before it closes. Empty when the file has a single link (or cannot be
+// opened so): the plain deletion applies. Otherwise the system's error code,
+// 0 once deleted.
+std::optional<DWORD> DeleteSharedReadOnlyFile(const std::wstring& path) {
+  FileHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle.valid()) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION file;
+  if (!GetFileInformationByHandle(handle.get(), &file) || file.nNumberOfLinks < 2) return std::nullopt;
+  FILE_BASIC_INFO original{};
+  if (!GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &original, sizeof original)) return GetLastError();
+  FILE_BASIC_INFO writable = original;
+  writable.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  if (writable.FileAttributes == 0) writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  if (!SetFileInformationByHandle(handle.get(), FileBasicInfo, &writable, sizeof writable)) return GetLastError();
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  DWORD code = SetFileInformationByHandle(handle.get(), FileDispositionInfo, &disposition, sizeof disposition)
+                   ? 0
+                   : GetLastError();
+  SetFileInformationByHandle(handle.get(), FileBasicInfo, &original, sizeof original);
+  return code;
+}
+
 // Deletes the contents of folder, stopping at the first failure.
 bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, std::string_view what = kCannotDelete) {
   std::vector<Entry> entries;
@@ -218,6 +287,11 @@ bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg,
   bool folder = IsFolder(attributes);
   if (folder && !IsLink(attributes) && DeleteContents(path, msg, what)) return true;
   bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly && !folder) {
+    if (std::optional<DWORD> code = DeleteSharedReadOnlyFile(path)) {
+      return *code != 0 && Fail(msg, path, what, *code);
+    }
+  }
   if (readOnly) SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   BOOL done = folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
   if (!done) {
@@ -245,7 +319,7 @@ bool MoveEntry(const std::wstring& from, const Entry& entry, const std::wstring&
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) return false;
     return Fail(msg, from, kCannotMove, GetLastError());
   }
-  CopyJob job{msg, to, {}, false};
+  CopyJob job{msg, to, {}, false, nullptr};
   if (CopyTree(from, entry, to, job)) return true;
   return DeleteEntry(from, entry.attributes, msg);
 }
@@ -267,6 +341,27 @@ bool MoveContents(const std::wstring& src, const std::wstring& dst, const std::w
     if (MoveEntry(from, entry, to, msg)) return true;
   }
   return false;
+}
+
+// Copies the tree of src into target (which must not exist yet), creating
+// target's missing parents; links unchanged files to previous when links is
+// set.
+bool CopyTreeTo(const std::string& target, const std::string& src, MessageBuffer& msg,
+                const std::string& exclude, const std::wstring& previous, LinkPlan* links) {
+  std::wstring from = ExtendedPath(src);
+  std::wstring to = ExtendedPath(target);
+  if (from.empty()) return FailAnsi(msg, src, kNotFolder);
+  if (to.empty()) return FailAnsi(msg, target, kCannotCreate);
+  Entry info;
+  if (ReadSourceFolder(from, info, msg)) return true;
+  if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(msg, to, kAlreadyThere, 0);
+  std::size_t sep = to.find_last_of(L'\\');
+  if (sep != std::wstring::npos && sep > 4 && to[sep - 1] != L':') {
+    std::wstring parent = to.substr(0, sep);
+    if (DWORD code = CreateFolders(parent); code != 0) return Fail(msg, parent, kCannotCreate, code);
+  }
+  CopyJob job{msg, to, exclude.empty() ? std::wstring() : ExtendedPath(exclude), false, links};
+  return CopyTree(from, info, to, job, previous);
 }
 
 // The name a copy of folder takes inside its destination: its last
@@ -291,26 +386,24 @@ bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffe
   std::wstring target = keepName ? JoinWide(into, FolderName(from)) : into;
   if (SameWidePath(target, from)) return Fail(msg, target, kIntoItself, 0);
   if (DWORD code = CreateFolders(into); code != 0) return Fail(msg, into, kCannotCreate, code);
-  CopyJob job{msg, target, {}, true};
+  CopyJob job{msg, target, {}, true, nullptr};
   return CopyTree(from, info, target, job);
 }
 
 bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
                      const std::string& exclude) {
-  std::wstring from = ExtendedPath(src);
-  std::wstring to = ExtendedPath(target);
-  if (from.empty()) return FailAnsi(msg, src, kNotFolder);
-  if (to.empty()) return FailAnsi(msg, target, kCannotCreate);
-  Entry info;
-  if (ReadSourceFolder(from, info, msg)) return true;
-  if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(msg, to, kAlreadyThere, 0);
-  std::size_t sep = to.find_last_of(L'\\');
-  if (sep != std::wstring::npos && sep > 4 && to[sep - 1] != L':') {
-    std::wstring parent = to.substr(0, sep);
-    if (DWORD code = CreateFolders(parent); code != 0) return Fail(msg, parent, kCannotCreate, code);
-  }
-  CopyJob job{msg, to, exclude.empty() ? std::wstring() : ExtendedPath(exclude), false};
-  return CopyTree(from, info, to, job);
+  return CopyTreeTo(target, src, msg, exclude, {}, nullptr);
+}
+
+bool LinkUnchangedFile(const std::wstring& from, const std::wstring& to, const std::wstring& previous,
+                       LinkPlan& plan) {
+  Entry source;
+  return ReadEntry(from, source) && LinkUnchanged(source, to, previous, plan);
+}
+
+bool CopyDirectoryLinked(const std::string& target, const std::string& src, MessageBuffer& msg,
+                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan) {
+  return CopyTreeTo(target, src, msg, exclude, previous, &plan);
 }
 
 bool DeleteDirectory(const std::string& path, MessageBuffer& msg) {

@@ -28,6 +28,31 @@ bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffe
 bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
                      const std::string& exclude = {});
 
+// Unchanged files of a copy shared with an earlier copy by hard links. One
+// plan lasts one run: the first link tells whether the volume makes links at
+// all; when it fails, the rest of the run copies.
+struct LinkPlan {
+  enum class State { Untried, Working, Off };
+  State state = State::Untried;
+  // The link call (CreateHardLinkW's arguments; the system's error code, 0
+  // on success). Empty: CreateHardLinkW itself.
+  unsigned long (*link)(const wchar_t* newName, const wchar_t* existing) = nullptr;
+  int linked = 0;  // files linked so far
+};
+
+// Makes the extended-length file path to a hard link to previous when
+// previous is a plain file with the size, last-write time and copied
+// attributes of the file from. False when nothing was made: the caller
+// copies. A plan that is Off makes no link.
+bool LinkUnchangedFile(const std::wstring& from, const std::wstring& to, const std::wstring& previous,
+                       LinkPlan& plan);
+
+// CopyDirectoryTo that links each file whose counterpart at the same
+// relative path under previous (an extended-length path; empty: none) is
+// unchanged, and copies the others. Folders are always made anew.
+bool CopyDirectoryLinked(const std::string& target, const std::string& src, MessageBuffer& msg,
+                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan);
+
 // Deletes a folder tree, read-only, hidden and system entries too; a junction
 // inside is removed, not entered. Fails when path is not a folder. Stops at
 // the first entry that cannot be deleted and names it.
@@ -35,7 +60,8 @@ bool DeleteDirectory(const std::string& path, MessageBuffer& msg);
 
 // Deletes the file or folder tree at an extended-length path ("\\?\C:\..."):
 // read-only, hidden and system entries too; a link or junction, at the top or
-// inside, is removed as itself and never entered. Stops at the first entry
+// inside, is removed as itself and never entered. A read-only file that has
+// other hard links keeps its attributes for them: only this name goes. Stops at the first entry
 // that cannot be deleted; msg then holds only that entry's path and the
 // system's reason in full-width parentheses, for the caller to add its verb.
 bool DeleteTree(const std::wstring& extended, MessageBuffer& msg);

@@ -60,6 +60,7 @@
 #define IDC_OPT_START_BACKUP   1113
 #define IDC_OPT_END_BACKUP     1114
 #define IDC_OPT_DEFAULTS       1115
+#define IDC_OPT_LINK_UNCHANGED 1116
 
 // Controls of the version dialog
 #define IDC_VERSION_MODULES    1200

@@ -14,6 +14,7 @@ constexpr bool kDefaultOpenStart = false;
 constexpr bool kDefaultStartBackup = false;
 constexpr bool kDefaultEndBackup = true;
 constexpr int kDefaultDefMode = PlainCopy;
+constexpr bool kDefaultLinkUnchanged = false;
 
 const char* Flag(bool value) { return value ? "1" : "0"; }
 
@@ -31,6 +32,7 @@ void CSettings::SetDefaults() {
   StartBackup = kDefaultStartBackup;
   EndBackup = kDefaultEndBackup;
   DefMode = kDefaultDefMode;
+  LinkUnchanged = kDefaultLinkUnchanged;
 }
 
 void CSettings::Load() {
@@ -43,6 +45,7 @@ void CSettings::Load() {
   StartBackup = ReadIniInt(kOptionSection, "StartBackup", kDefaultStartBackup) != 0;
   EndBackup = ReadIniInt(kOptionSection, "EndBackup", kDefaultEndBackup) != 0;
   DefMode = ReadIniInt(kOptionSection, "DefMode", kDefaultDefMode);
+  LinkUnchanged = ReadIniInt(kOptionSection, "LinkUnchanged", kDefaultLinkUnchanged) != 0;
 }
 
 void CSettings::Save() const {
@@ -56,6 +59,7 @@ void CSettings::Save() const {
   batch.Write(kOptionSection, "StartBackup", Flag(StartBackup));
   batch.Write(kOptionSection, "EndBackup", Flag(EndBackup));
   batch.WriteInt(kOptionSection, "DefMode", DefMode);
+  batch.Write(kOptionSection, "LinkUnchanged", Flag(LinkUnchanged));
   batch.Commit();
 }
 

@@ -1,4 +1,4 @@
-// CSettings: the nine user options, kept in section "Option" of the INI file,
+// CSettings: the ten user options, kept in section "Option" of the INI file,
 // and the few other keys of that file. Every INI access goes through here.
 #pragma once
 
@@ -29,13 +29,15 @@ class CSettings {
   int HistoryNum = 0;
   int DefMode = 0;
   bool EndBackup = false;
+  // Plain runs share unchanged files with the newest complete copy.
+  bool LinkUnchanged = false;
 
   // Factory defaults; SavePath is the executable's folder plus "Backup".
   void SetDefaults();
-  // Reads the nine keys from the registered INI file; a missing key takes its
+  // Reads the ten keys from the registered INI file; a missing key takes its
   // factory default, a present one is taken as it stands.
   void Load();
-  // Writes all nine keys at once.
+  // Writes all ten keys at once.
   void Save() const;
 };
 

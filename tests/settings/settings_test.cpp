@@ -47,6 +47,7 @@ TEST_F(SettingsFile, MissingFileGivesFactoryDefaults) {
   EXPECT_FALSE(s.StartBackup);
   EXPECT_TRUE(s.EndBackup);
   EXPECT_EQ(s.DefMode, 0);
+  EXPECT_FALSE(s.LinkUnchanged) << "a stored setup without the key copies every file";
 
   CSettings d;
   d.SetDefaults();
@@ -69,6 +70,7 @@ TEST_F(SettingsFile, SaveWritesAllNineKeysInOrder) {
   s.HistoryNum = 5;
   s.OpenStart = true;
   s.DefMode = 2;
+  s.LinkUnchanged = true;
   s.Save();
   EXPECT_EQ(Ini(),
             "[Option]\r\n"
@@ -80,7 +82,8 @@ TEST_F(SettingsFile, SaveWritesAllNineKeysInOrder) {
             "OpenStart=1\r\n"
             "StartBackup=0\r\n"
             "EndBackup=1\r\n"
-            "DefMode=2\r\n");
+            "DefMode=2\r\n"
+            "LinkUnchanged=1\r\n");
   CSettings back;
   back.Load();
   EXPECT_EQ(back.SavePath, s.SavePath);
@@ -92,6 +95,7 @@ TEST_F(SettingsFile, SaveWritesAllNineKeysInOrder) {
   EXPECT_FALSE(back.StartBackup);
   EXPECT_TRUE(back.EndBackup);
   EXPECT_EQ(back.DefMode, 2);
+  EXPECT_TRUE(back.LinkUnchanged);
   EXPECT_FALSE(zelk::testing::Exists(dir_ / "Zelk.ini.new"));
 }
 

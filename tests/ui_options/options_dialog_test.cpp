@@ -69,6 +69,8 @@ TEST_F(OptionsDialogTest, ShowsTheRecordInItsControls) {
     EXPECT_TRUE(Checked(d, IDC_OPT_OPEN_START));
     EXPECT_FALSE(Checked(d, IDC_OPT_START_BACKUP));
     EXPECT_TRUE(Checked(d, IDC_OPT_END_BACKUP));
+    EXPECT_FALSE(Checked(d, IDC_OPT_LINK_UNCHANGED));
+    EXPECT_EQ(Text(d, IDC_OPT_LINK_UNCHANGED), "変更のないファイルは前の世代と共有する（ハードリンク）");
     EXPECT_EQ(Text(d, IDC_OPT_BROWSE), "参照");
     EXPECT_EQ(Text(d, IDC_OPT_FORMAT_ZIP), "zip (要ZIP32J.DLL)");
     EXPECT_EQ(Text(d, IDCANCEL), "キャンセル");
@@ -166,6 +168,7 @@ TEST_F(OptionsDialogTest, DefaultsFillTheControlsButTouchNothing) {
   settings_.OpenStart = true;
   settings_.StartBackup = true;
   settings_.EndBackup = false;
+  settings_.LinkUnchanged = true;
   const zelk::settings::CSettings before = settings_;
   engine::SetArchiverFileName(zelk::settings::LzhArchive, "missing-lzh.dll");
   const INT_PTR result = Run([&](HWND d) {
@@ -182,6 +185,7 @@ TEST_F(OptionsDialogTest, DefaultsFillTheControlsButTouchNothing) {
     EXPECT_FALSE(Checked(d, IDC_OPT_OPEN_START));
     EXPECT_FALSE(Checked(d, IDC_OPT_START_BACKUP));
     EXPECT_TRUE(Checked(d, IDC_OPT_END_BACKUP));
+    EXPECT_FALSE(Checked(d, IDC_OPT_LINK_UNCHANGED));
     EXPECT_FALSE(Enabled(d, IDC_OPT_FORMAT_LZH)) << "stays disabled";
     Command(d, IDCANCEL);
   });
@@ -190,6 +194,7 @@ TEST_F(OptionsDialogTest, DefaultsFillTheControlsButTouchNothing) {
   EXPECT_EQ(settings_.SavePath, before.SavePath);
   EXPECT_EQ(settings_.HistoryNum, 9);
   EXPECT_EQ(settings_.DefMode, zelk::settings::ZipArchive);
+  EXPECT_TRUE(settings_.LinkUnchanged);
   EXPECT_FALSE(Exists(dir_ / "Zelk.ini"));
 }
 
@@ -231,10 +236,12 @@ TEST_F(OptionsDialogTest, OkStoresTheEnteredValues) {
     Click(d, IDC_OPT_OPEN_START);
     Click(d, IDC_OPT_START_BACKUP);
     Click(d, IDC_OPT_END_BACKUP);
+    Click(d, IDC_OPT_LINK_UNCHANGED);
     Command(d, IDOK);
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(settings_.LinkUnchanged);
   EXPECT_EQ(settings_.SavePath, dir_ / "save");
   EXPECT_EQ(settings_.SaveTimeNum, 15);
   EXPECT_EQ(settings_.SaveTimeTani, zelk::settings::Minutes);

@@ -83,5 +83,6 @@ TEST_F(MainWindowTest, OptionsOkWritesEveryKey) {
   EXPECT_EQ(read("StartBackup"), "1");
   EXPECT_EQ(read("EndBackup"), "1");
   EXPECT_EQ(read("DefMode"), "0");
+  EXPECT_EQ(read("LinkUnchanged"), "0") << "a missing key reads and is written as off";
   EXPECT_TRUE(Boxes().empty());
 }

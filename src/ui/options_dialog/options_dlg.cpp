@@ -115,6 +115,7 @@ void COptiondlg::ShowValues(const settings::CSettings& values) {
   CheckDlgButton(hwnd(), IDC_OPT_OPEN_START, values.OpenStart ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hwnd(), IDC_OPT_START_BACKUP, values.StartBackup ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hwnd(), IDC_OPT_END_BACKUP, values.EndBackup ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd(), IDC_OPT_LINK_UNCHANGED, values.LinkUnchanged ? BST_CHECKED : BST_UNCHECKED);
 }
 
 settings::CSettings COptiondlg::ReadValues() const {
@@ -127,6 +128,7 @@ settings::CSettings COptiondlg::ReadValues() const {
   values.OpenStart = IsDlgButtonChecked(hwnd(), IDC_OPT_OPEN_START) != BST_UNCHECKED;
   values.StartBackup = IsDlgButtonChecked(hwnd(), IDC_OPT_START_BACKUP) != BST_UNCHECKED;
   values.EndBackup = IsDlgButtonChecked(hwnd(), IDC_OPT_END_BACKUP) != BST_UNCHECKED;
+  values.LinkUnchanged = IsDlgButtonChecked(hwnd(), IDC_OPT_LINK_UNCHANGED) != BST_UNCHECKED;
   values.DefMode = -1;
   for (int format = 0; format < 3; ++format) {
     if (IsDlgButtonChecked(hwnd(), kFormatButtons[format]) == BST_CHECKED) values.DefMode = format;
