@@ -12,6 +12,7 @@
 #include "fileutil/line_file.h"
 #include "fileutil/directory_ops.h"
 #include "fake_run_host.h"
+#include "history_file.h"
 #include "win_temp_dir.h"
 
 namespace zelk::testing {
@@ -32,17 +33,6 @@ class EngineTest : public ::testing::Test {
   }
   void AddTarget(const std::string& path, int mark) { host_.rows.push_back({path, "", mark}); }
 
-  std::vector<std::string> HistoryLines() const {
-    fileutil::COutFile file(engine::kHistoryFileName);
-    std::vector<std::string> lines;
-    for (int i = 1; i <= file.GetLineCount(); ++i) lines.push_back(file.ReadLineEx(1, i));
-    return lines;
-  }
-  void WriteHistory(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    WriteFile(dir_ / engine::kHistoryFileName, text);
-  }
   // The generation name the engine's clock gives for its n-th run (0-based).
   std::string NameOfRun(int n) const {
     std::time_t t = start_ + n;

@@ -16,6 +16,7 @@
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
 #include "fake_run_host.h"
+#include "history_file.h"
 #include "recorded_box.h"
 #include "win_temp_dir.h"
 
@@ -65,17 +66,6 @@ class SaveFolderChangeTest : public ::testing::Test {
     return change.Apply(entered);
   }
 
-  std::vector<std::string> HistoryLines() const {
-    fileutil::COutFile file(engine::kHistoryFileName);
-    std::vector<std::string> lines;
-    for (int i = 1; i <= file.GetLineCount(); ++i) lines.push_back(file.ReadLineEx(1, i));
-    return lines;
-  }
-  void WriteHistory(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    WriteFile(dir_ / engine::kHistoryFileName, text);
-  }
 
   // Real generations made by backup runs of one target folder "src\Data".
   std::vector<std::string> MakeGenerations(int count, int format) {
