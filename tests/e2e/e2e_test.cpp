@@ -56,6 +56,14 @@ class EndToEnd : public ::testing::Test {
     ZelkProcess::Press(box, IDOK);
   }
   void ExitFromWindow() { EXPECT_TRUE(zelk_.ExitFromWindow()); }
+  // Starts the program and presses "開始(&S)"; true once the window has gone
+  // to the tray.
+  bool StartInTray() {
+    zelk_.Start();
+    zelk_.Command(IDC_START);
+    for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+    return !IsWindowVisible(zelk_.MainWindow());
+  }
   // The one generation in the save folder, an archive with this extension.
   std::string OnlyArchive(const std::string& extension) {
     std::vector<std::string> gens = Entries(zelk_.Path("save"));
@@ -214,10 +222,7 @@ TEST_F(EndToEnd, PeriodicRunsInTheTrayStopInWindowMode) {
 TEST_F(EndToEnd, ExitFromTheTrayTakesTheLastBackup) {
   zelk_.WriteIni(Options(1, 2, 0, "SaveTimeNum=1\r\nSaveTimeTani=0\r\nEndBackup=1\r\n"));
   UseTargets();
-  zelk_.Start();
-  zelk_.Command(IDC_START);
-  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
-  ASSERT_FALSE(IsWindowVisible(zelk_.MainWindow()));
+  ASSERT_TRUE(StartInTray());
   EXPECT_TRUE(Entries(zelk_.Path("save")).empty()) << "no first backup without StartBackup";
   zelk_.Command(ID_TRAY_EXIT);
   EXPECT_TRUE(zelk_.WaitForExit());
@@ -291,10 +296,7 @@ TEST_F(EndToEnd, OptionsChangeTheSaveFolderAndTheNextBackupGoesThere) {
 TEST_F(EndToEnd, TrayExitWithTheVersionDialogOpenEndsTheProgram) {
   zelk_.WriteIni(Options(1, 99, 0, "SaveTimeNum=1\r\nSaveTimeTani=2\r\nEndBackup=1\r\n"));
   UseTargets();
-  zelk_.Start();
-  zelk_.Command(IDC_START);
-  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
-  ASSERT_FALSE(IsWindowVisible(zelk_.MainWindow()));
+  ASSERT_TRUE(StartInTray());
 
   zelk_.Command(ID_VERSION);
   HWND version = zelk_.WaitForDialog("バージョン情報 Zelk");
@@ -326,10 +328,7 @@ TEST_F(EndToEnd, TrayExitWithTheVersionDialogOpenEndsTheProgram) {
 TEST_F(EndToEnd, TrayExitWithAMessageBoxOpenEndsTheProgram) {
   zelk_.WriteIni(Options(1, 99, 0, "SaveTimeNum=1\r\nSaveTimeTani=2\r\nEndBackup=1\r\n"));
   UseTargets();
-  zelk_.Start();
-  zelk_.Command(IDC_START);
-  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
-  ASSERT_FALSE(IsWindowVisible(zelk_.MainWindow()));
+  ASSERT_TRUE(StartInTray());
 
   // The tray's clear-backups shows its box on the window's own thread.
   MessageBoxSeen box;
