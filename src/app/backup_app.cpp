@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "res/resource.h"
 #include "settings/profile.h"
 #include "ui/framework/message_box.h"
+#include "ui/framework/resource_text.h"
 #include "ui/main_window/main_dlg.h"
 
 namespace zelk::app {
@@ -22,7 +24,7 @@ bool CBackupApp::InitInstance() {
   const std::string name = ui::ApplicationName();
   mutex_ = CreateMutexA(nullptr, TRUE, name.c_str());
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    ui::ShowMessageBox(nullptr, "既に起動されています", MB_OK | MB_ICONEXCLAMATION);
+    ui::ShowMessageBox(nullptr, ui::LoadResourceString(IDS_ALREADY_RUNNING), MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
 

@@ -5,6 +5,8 @@
 #include <array>
 
 #include "fileutil/path_names.h"
+#include "res/resource.h"
+#include "text/string_table.h"
 
 namespace zelk::engine {
 namespace {
@@ -86,17 +88,17 @@ int GetArchiverVersion(int format) {
   return version();
 }
 
-std::string ArchiverUnavailableReason(int format) {
+text::Message ArchiverUnavailableReason(int format) {
   const ArchiverInfo* info = FindArchiver(format);
-  if (info == nullptr) return "保存形式の設定が正しくありません";
+  if (info == nullptr) return text::Message::Of(IDS_FORMAT_INVALID);
   Library library(info->fileName);
-  if (!library.loaded()) return info->fileName + "未導入";
+  if (!library.loaded()) return text::Message::Of(IDS_ARCHIVER_MISSING, info->fileName);
   // A library without a version entry point cannot be told apart from a
   // foreign one: it counts as not installed.
   auto version = library.Find<VersionProc>(info->versionEntry);
-  if (version == nullptr) return info->fileName + "未導入";
+  if (version == nullptr) return text::Message::Of(IDS_ARCHIVER_MISSING, info->fileName);
   if (static_cast<unsigned>(version()) < info->lowestVersion) {
-    return info->fileName + "のバージョンが古いです";
+    return text::Message::Of(IDS_ARCHIVER_OLD, info->fileName);
   }
   return {};
 }
@@ -114,17 +116,17 @@ bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
                     const std::string& archivePath, void* mainWindow, std::string& errorText) {
   const ArchiverInfo* info = FindArchiver(format);
   if (info == nullptr) {
-    errorText = "保存形式の設定が正しくありません";
+    errorText = text::LoadText(IDS_FORMAT_INVALID);
     return true;
   }
   Library library(info->fileName);
   if (!library.loaded()) {
-    errorText = info->fileName + "が見つかりません";
+    errorText = text::Format(IDS_ARCHIVER_NOT_FOUND, info->fileName);
     return true;
   }
   auto archive = library.Find<ArchiveProc>(info->archiveEntry);
   if (archive == nullptr) {
-    errorText = info->fileName + "内に必要な情報が見つかりません";
+    errorText = text::Format(IDS_ARCHIVER_NO_ENTRY, info->fileName);
     return true;
   }
   HWND owner = info->ownedByMainWindow ? static_cast<HWND>(mainWindow) : nullptr;
@@ -134,7 +136,7 @@ bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
     const std::string line = ArchiverCommandLine(*info, archivePath, row.path);
     output.fill('\0');
     if (archive(owner, line.c_str(), output.data(), static_cast<DWORD>(output.size())) != 0) {
-      errorText = "圧縮エラー（" + ArchiverReason(output, row.path) + "）";
+      errorText = text::Format(IDS_ARCHIVE_ERROR, ArchiverReason(output, row.path));
       return true;
     }
   }

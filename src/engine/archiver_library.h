@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "targets/target_entry.h"
+#include "text/message.h"
 
 namespace zelk::engine {
 
@@ -32,9 +33,9 @@ bool IsArchiverInstalled(int format);
 // unknown, the library cannot be loaded or has no version entry point.
 int GetArchiverVersion(int format);
 
-// Why the library of the format is unusable ("ZIP32J.DLL未導入",
-// "ZIP32J.DLLのバージョンが古いです"), or an empty text when it is usable.
-std::string ArchiverUnavailableReason(int format);
+// Why the library of the format is unusable (not installed, version too
+// old), or an empty message when it is usable.
+text::Message ArchiverUnavailableReason(int format);
 
 // The command line of one archive call: switches, then the quoted archive
 // path, target folder and target name. Never cut, whatever the lengths.

@@ -14,6 +14,7 @@
 #include "engine/deletion_gate.h"
 #include "engine/run_host.h"
 #include "settings/settings.h"
+#include "text/message.h"
 
 namespace zelk::fileutil {
 class COutFile;
@@ -21,10 +22,11 @@ class COutFile;
 
 namespace zelk::engine {
 
-// The history file, opened by its bare name in the current directory.
-inline constexpr const char* kHistoryFileName = "History.dat";
-// strftime format of a generation's name.
-inline constexpr const char* kGenerationNameFormat = "%y.%m.%d.%H.%M.%S";
+// The history file's name (IDS_HISTORY), opened bare in the current
+// directory.
+std::string HistoryFileName();
+// strftime format of a generation's name (IDS_GENERATION_FORMAT).
+std::string GenerationNameFormat();
 
 class CBackupEngine {
  public:
@@ -67,11 +69,14 @@ class CBackupEngine {
   // fails); empty: the system's.
   void SetLinkFunction(unsigned long (*link)(const wchar_t*, const wchar_t*)) { linkFunction_ = link; }
 
-  const std::string& GetLastErrorText() const { return lastError_; }
+  // The reason of the last failure as a string-table id with its arguments,
+  // and as the text made from it.
+  const text::Message& LastError() const { return lastError_; }
+  std::string GetLastErrorText() const;
   void SetLastErrorText(std::string text) { lastError_ = std::move(text); }
 
  private:
-  bool Fail(std::string text);
+  bool Fail(text::Message reason);
   bool RunSteps();
   bool RecordGeneration(const std::string& path, CDeletionGate& gate);
   bool PruneHistory(fileutil::COutFile& file, CDeletionGate& gate);
@@ -85,7 +90,7 @@ class CBackupEngine {
 
   settings::CSettings& settings_;
   IRunHost& host_;
-  std::string lastError_;
+  text::Message lastError_;
   std::function<std::time_t()> clock_;
   unsigned long (*linkFunction_)(const wchar_t*, const wchar_t*) = nullptr;
 };

@@ -22,6 +22,7 @@
 #include "fileutil/resolved_path.h"
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
+#include "res/resource.h"
 
 namespace zelk::engine {
 namespace {
@@ -29,12 +30,12 @@ namespace {
 using fileutil::FolderExists;
 using fileutil::COutFile;
 using fileutil::ToWide;
-
+using text::Message;
 
 std::optional<std::string> GenerationName(std::time_t now) {
   std::tm local{};
   if (now == static_cast<std::time_t>(-1) || localtime_s(&local, &now) != 0) return std::nullopt;
-  return FormatGenerationName(local, kGenerationNameFormat);
+  return FormatGenerationName(local, GenerationNameFormat().c_str());
 }
 
 // Tells this run's staging entry apart from any other run's, in this
@@ -47,8 +48,10 @@ std::string RunId() {
   return id;
 }
 
-std::string WithReason(std::string text, DWORD code) {
-  return code == 0 ? text : text + "（" + fileutil::ErrorString(code) + "）";
+// "X could not be made" with the system's reason when there is one.
+Message CreateFailed(const std::string& path, DWORD code = 0) {
+  Message failed = Message::Of(IDS_CREATE_FAILED, path);
+  return code == 0 ? failed : Message::Of(IDS_WITH_REASON, std::move(failed), fileutil::ErrorString(code));
 }
 
 // Texts that name a path inside the staging entry name it as the user will
@@ -106,7 +109,7 @@ std::wstring NewestGeneration(const COutFile& history, const CDeletionGate& gate
 bool CBackupEngine::RunBackup() {
   host_.EnableControls(false);
   const bool failed = RunSteps();
-  if (!failed) lastError_.clear();
+  if (!failed) lastError_ = {};
   host_.EnableControls(true);
   return failed;
 }
@@ -118,16 +121,16 @@ bool CBackupEngine::RunSteps() {
 
   // The format and its library come before the save folder is looked at.
   if (mode != PlainCopyMode() && FindArchiver(mode) == nullptr) {
-    return Fail("保存形式の設定が正しくありません");
+    return Fail(Message::Of(IDS_FORMAT_INVALID));
   }
   if (mode != PlainCopyMode() && IsArchiverUnavailable(mode)) return true;
 
   // The name is formed before anything on disk is touched.
   const std::optional<std::string> name = GenerationName(clock_ ? clock_() : std::time(nullptr));
-  if (!name) return Fail("バックアップ名を作成できませんでした");
+  if (!name) return Fail(Message::Of(IDS_NAME_FAILED));
 
   if (!FolderExists(save) && !CreateDirectoryA(save.c_str(), nullptr)) {
-    return Fail("保存先フォルダの作成に失敗しました");
+    return Fail(Message::Of(IDS_SAVE_FOLDER_CREATE_FAILED));
   }
   if (auto refusal = TargetInSaveFolder(save, rows)) return Fail(*refusal);
 
@@ -143,16 +146,16 @@ bool CBackupEngine::RunSteps() {
   // Keep-none plain copies end up straight in the save folder.
   const std::string shown = plain && !keepHistory ? save : final;
   if ((keepHistory || !plain) && !fileutil::CheckFile(final)) {
-    return Fail(final + "の作成に失敗しました");
+    return Fail(CreateFailed(final));
   }
   // Unchanged files may be shared with the newest complete copy: the last
   // generation listed (keep-N) or the save folder's own content (keep none),
   // which stays in place until the new copy is complete.
   std::wstring previous;
   {
-    COutFile history(kHistoryFileName);
+    COutFile history(HistoryFileName());
     if (!history.GetErrorMsg().empty()) {
-      return Fail(keepHistory ? history.GetErrorMsg() : std::string("履歴ファイルのオープンに失敗しました"));
+      return Fail(keepHistory ? Message(history.GetErrorMsg()) : Message::Of(IDS_HISTORY_OPEN_FAILED));
     }
     if (plain && settings_.LinkUnchanged) {
       previous = keepHistory ? NewestGeneration(history, gate) : gate.ResolvedSaveFolder();
@@ -163,7 +166,7 @@ bool CBackupEngine::RunSteps() {
   const std::string staging = fileutil::JoinPath(save, FormatStagingName(StagingState::Writing, run, generation));
   const std::wstring stagingWide = fileutil::ExtendedPath(staging);
   if (plain && !CreateDirectoryA(staging.c_str(), nullptr)) {
-    return Fail(WithReason(shown + "の作成に失敗しました", GetLastError()));
+    return Fail(CreateFailed(shown, GetLastError()));
   }
   std::string copyError;
   fileutil::LinkPlan links;
@@ -184,7 +187,7 @@ bool CBackupEngine::RunSteps() {
     if (DWORD code = Rename(stagingWide, fileutil::ExtendedPath(final)); code != 0) {
       std::string ignored;
       gate.Delete(std::wstring_view(stagingWide), ignored);
-      return Fail(WithReason(final + "の作成に失敗しました", code));
+      return Fail(CreateFailed(final, code));
     }
     if (RecordGeneration(final, gate)) {
       // Unlisted, it would never be pruned: it goes again.
@@ -199,7 +202,7 @@ bool CBackupEngine::RunSteps() {
   if (DWORD code = Rename(stagingWide, fileutil::JoinWide(gate.ResolvedSaveFolder(), ready)); code != 0) {
     std::string ignored;
     gate.Delete(std::wstring_view(stagingWide), ignored);
-    return Fail(WithReason(shown + "の作成に失敗しました", code));
+    return Fail(CreateFailed(shown, code));
   }
   return ReplacePreviousCopy(gate, ready, generation);
 }
@@ -219,11 +222,11 @@ bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring&
     // An archive takes its final name and is the one generation listed.
     const std::string final = fileutil::JoinPath(settings_.SavePath, generation);
     if (DWORD code = Rename(ready, fileutil::JoinWide(save, ToWide(generation))); code != 0) {
-      return Fail(WithReason(final + "の作成に失敗しました", code));
+      return Fail(CreateFailed(final, code));
     }
-    COutFile history(kHistoryFileName);
-    if (!history.GetErrorMsg().empty()) return Fail("履歴ファイルのオープンに失敗しました");
-    if (history.ReplaceAll({final})) return Fail("履歴ファイルの書き込みエラー");
+    COutFile history(HistoryFileName());
+    if (!history.GetErrorMsg().empty()) return Fail(Message::Of(IDS_HISTORY_OPEN_FAILED));
+    if (history.ReplaceAll({final})) return Fail(Message::Of(IDS_HISTORY_WRITE_ERROR));
     return false;
   }
 
@@ -231,7 +234,7 @@ bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring&
   const std::wstring moving =
       ToWide(FormatStagingName(StagingState::Moving, staging ? staging->run : "0", generation));
   if (DWORD code = Rename(ready, fileutil::JoinWide(save, moving)); code != 0) {
-    return Fail(WithReason(settings_.SavePath + "の作成に失敗しました", code));
+    return Fail(CreateFailed(settings_.SavePath, code));
   }
   return MoveUpIntoSaveFolder(gate, moving);
 }
@@ -245,11 +248,11 @@ bool CBackupEngine::MoveUpIntoSaveFolder(CDeletionGate& gate, const std::wstring
   }
   std::string reason;
   if (gate.Delete(std::wstring_view(moving), reason) == CDeletionGate::Outcome::Failed) {
-    return Fail(reason + "の削除に失敗しました");
+    return Fail(Message::Of(IDS_DELETE_FAILED, reason));
   }
-  COutFile history(kHistoryFileName);
-  if (!history.GetErrorMsg().empty()) return Fail("履歴ファイルのオープンに失敗しました");
-  if (history.Clear()) return Fail("履歴ファイルの初期化に失敗しました");
+  COutFile history(HistoryFileName());
+  if (!history.GetErrorMsg().empty()) return Fail(Message::Of(IDS_HISTORY_OPEN_FAILED));
+  if (history.Clear()) return Fail(Message::Of(IDS_HISTORY_CLEAR_FAILED));
   return false;
 }
 
@@ -266,7 +269,7 @@ bool CBackupEngine::RecoverSaveFolder(CDeletionGate& gate) {
       case StagingState::Writing: {
         std::string reason;
         if (gate.Delete(std::wstring_view(path), reason) == CDeletionGate::Outcome::Failed) {
-          return Fail(reason + "の削除に失敗しました");
+          return Fail(Message::Of(IDS_DELETE_FAILED, reason));
         }
         break;
       }

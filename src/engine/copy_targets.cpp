@@ -6,6 +6,8 @@
 #include "fileutil/path_names.h"
 #include "fileutil/resolved_path.h"
 #include "fileutil/wide_path.h"
+#include "res/resource.h"
+#include "text/string_table.h"
 
 namespace zelk::engine {
 namespace {
@@ -46,7 +48,7 @@ bool CopyFileTarget(const TargetEntry& row, const std::string& destination, cons
     return false;
   }
   if (DWORD code = CopyOneFile(row.path, target); code != 0) {
-    errorText = target + "の作成に失敗しました（" + fileutil::ErrorString(code) + "）";
+    errorText = text::Format(IDS_WITH_REASON, text::Message::Of(IDS_CREATE_FAILED, target), fileutil::ErrorString(code));
     return true;
   }
   return false;

@@ -8,7 +8,9 @@
 #include "fileutil/resolved_path.h"
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
+#include "res/resource.h"
 #include "text/mbcs.h"
+#include "text/string_table.h"
 
 namespace zelk::engine {
 namespace {
@@ -61,17 +63,17 @@ const targets::TargetEntry* ActiveTargetInside(const std::wstring& folder,
 }  // namespace
 
 std::optional<std::string> RefuseToEmpty(const std::string& saveFolder) {
-  if (saveFolder.empty()) return std::string("保存先フォルダが設定されていません");
+  if (saveFolder.empty()) return text::LoadText(IDS_NO_SAVE_FOLDER);
   const std::wstring resolved = fileutil::ResolvedPathOrParent(saveFolder);
   if (fileutil::IsDriveRoot(saveFolder) || fileutil::IsDriveRoot(fileutil::PathToDir(saveFolder)) ||
       resolved.empty() || fileutil::IsResolvedRoot(resolved)) {
-    return saveFolder + "はドライブのルートなので削除できません";
+    return text::Format(IDS_ROOT_NOT_DELETED, saveFolder);
   }
   const std::wstring program = ProgramFolder();
   const std::wstring current = CurrentFolder();
   if ((!program.empty() && IsSameOrInsideWide(program, resolved)) ||
       (!current.empty() && IsSameOrInsideWide(current, resolved))) {
-    return saveFolder + "にはプログラムまたはリストファイルがあるので削除できません";
+    return text::Format(IDS_PROGRAM_NOT_DELETED, saveFolder);
   }
   return std::nullopt;
 }
@@ -82,7 +84,7 @@ std::optional<std::string> TargetInSaveFolder(const std::string& saveFolder,
   if (save.empty()) return std::nullopt;
   const targets::TargetEntry* found = ActiveTargetInside(save, rows);
   if (found == nullptr) return std::nullopt;
-  return found->path + "は保存先フォルダかその中にあるのでバックアップできません";
+  return text::Format(IDS_TARGET_IN_SAVE_FOLDER, found->path);
 }
 
 CDeletionGate::CDeletionGate(const std::string& saveFolder, const std::vector<targets::TargetEntry>& rows)
@@ -90,7 +92,7 @@ CDeletionGate::CDeletionGate(const std::string& saveFolder, const std::vector<ta
   refusal_ = RefuseToEmpty(saveFolder);
   if (refusal_ || save_.empty()) return;
   if (const targets::TargetEntry* found = ActiveTargetInside(save_, rows)) {
-    refusal_ = saveFolder + "にはバックアップ対象の" + found->path + "があるので削除できません";
+    refusal_ = text::Format(IDS_TARGET_NOT_DELETED, saveFolder, found->path);
   }
 }
 
@@ -144,7 +146,8 @@ bool CDeletionGate::Empty(std::string& errorText, std::wstring_view keepName) {
   if (!find.valid()) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND) return false;
-    errorText = saveFolder_ + "（" + fileutil::ErrorString(code) + "）の削除に失敗しました";
+    errorText = text::Format(IDS_DELETE_FAILED,
+                             text::Message::Of(IDS_WITH_REASON, saveFolder_, fileutil::ErrorString(code)));
     return true;
   }
   do {
@@ -161,10 +164,10 @@ bool CDeletionGate::Empty(std::string& errorText, std::wstring_view keepName) {
       case Outcome::Missing:
         break;
       case Outcome::Refused:
-        errorText = fileutil::DisplayPath(path) + "の削除に失敗しました";
+        errorText = text::Format(IDS_DELETE_FAILED, fileutil::DisplayPath(path));
         return true;
       case Outcome::Failed:
-        errorText = reason + "の削除に失敗しました";
+        errorText = text::Format(IDS_DELETE_FAILED, reason);
         return true;
     }
   }

@@ -41,8 +41,8 @@ class CDeletionGate {
 
   // Deletes everything inside the save folder but the entry named keepName.
   // A save folder that does not exist is empty already. True on failure with
-  // the reason in errorText (the refusal, or what could not be deleted and
-  // why followed by "の削除に失敗しました").
+  // the reason in errorText (the refusal, or that what could not be deleted
+  // and why could not be deleted, IDS_DELETE_FAILED).
   bool Empty(std::string& errorText, std::wstring_view keepName = {});
 
   // Removes the save folder itself once it is empty (after a change of save

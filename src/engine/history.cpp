@@ -2,10 +2,12 @@
 // oldest first.
 #include "engine/backup_engine.h"
 #include "fileutil/line_file.h"
+#include "res/resource.h"
 
 namespace zelk::engine {
 
 using fileutil::COutFile;
+using text::Message;
 
 bool CBackupEngine::PruneHistory(COutFile& file, CDeletionGate& gate) {
   // The newest line is never a candidate; a generation that cannot be
@@ -23,11 +25,11 @@ bool CBackupEngine::PruneHistory(COutFile& file, CDeletionGate& gate) {
 }
 
 bool CBackupEngine::RecordGeneration(const std::string& path, CDeletionGate& gate) {
-  COutFile file(kHistoryFileName);
+  COutFile file(HistoryFileName());
   if (!file.GetErrorMsg().empty()) return Fail(file.GetErrorMsg());
-  if (file.AddLine(path)) return Fail("履歴ファイルの書き込みエラー");
+  if (file.AddLine(path)) return Fail(Message::Of(IDS_HISTORY_WRITE_ERROR));
   if (settings_.History != 0 && PruneHistory(file, gate)) return true;
-  lastError_.clear();
+  lastError_ = {};
   return false;
 }
 
@@ -37,22 +39,22 @@ bool CBackupEngine::RecordGeneration(const std::string& path) {
 }
 
 bool CBackupEngine::PruneHistory() {
-  COutFile file(kHistoryFileName);
+  COutFile file(HistoryFileName());
   if (!file.GetErrorMsg().empty()) return Fail(file.GetErrorMsg());
   CDeletionGate gate(settings_.SavePath, host_.SnapshotTargets());
   if (PruneHistory(file, gate)) return true;
-  lastError_.clear();
+  lastError_ = {};
   return false;
 }
 
 bool CBackupEngine::ClearBackups() {
-  COutFile file(kHistoryFileName);
-  if (!file.GetErrorMsg().empty()) return Fail("履歴ファイルのオープンに失敗しました");
+  COutFile file(HistoryFileName());
+  if (!file.GetErrorMsg().empty()) return Fail(Message::Of(IDS_HISTORY_OPEN_FAILED));
   CDeletionGate gate(settings_.SavePath, host_.SnapshotTargets());
   std::string reason;
   if (gate.Empty(reason)) return Fail(reason);
-  if (file.Clear()) return Fail("履歴ファイルの初期化に失敗しました");
-  lastError_.clear();
+  if (file.Clear()) return Fail(Message::Of(IDS_HISTORY_CLEAR_FAILED));
+  lastError_ = {};
   return false;
 }
 

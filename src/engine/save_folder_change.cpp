@@ -10,7 +10,9 @@
 #include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
 #include "fileutil/resolved_path.h"
+#include "res/resource.h"
 #include "text/mbcs.h"
+#include "text/string_table.h"
 
 namespace zelk::engine {
 namespace {
@@ -19,6 +21,7 @@ using fileutil::FolderExists;
 using fileutil::COutFile;
 using fileutil::MessageBuffer;
 using fileutil::MessageText;
+using text::LoadText;
 
 constexpr unsigned kErrorBox = MB_OK | MB_ICONERROR;
 
@@ -33,15 +36,15 @@ bool EntryExists(const std::string& path) {
 std::optional<std::string> RefuseAsSaveFolder(const std::string& folder) {
   if (!RefuseToEmpty(folder)) return std::nullopt;
   if (fileutil::IsResolvedRoot(fileutil::ResolvedPathOrParent(folder))) {
-    return std::string("ドライブのルートは指定できません");
+    return LoadText(IDS_ROOT_NOT_ALLOWED);
   }
-  return "プログラムやリストファイルのあるフォルダは保存先に指定できません\n" + folder;
+  return text::Format(IDS_PROGRAM_FOLDER_NOT_ALLOWED, folder);
 }
 
 std::optional<std::string> GenerationName(std::time_t now) {
   std::tm local{};
   if (now == static_cast<std::time_t>(-1) || localtime_s(&local, &now) != 0) return std::nullopt;
-  return FormatGenerationName(local, kGenerationNameFormat);
+  return FormatGenerationName(local, GenerationNameFormat().c_str());
 }
 
 }  // namespace
@@ -62,9 +65,9 @@ void CSaveFolderChange::Error(const std::string& text, const std::string& captio
 }
 
 void CSaveFolderChange::ClearHistory() {
-  COutFile history(kHistoryFileName);
+  COutFile history(HistoryFileName());
   if (!history.GetErrorMsg().empty() || history.Clear()) {
-    Error("履歴ファイルの初期化に失敗しました", kHistoryFileName);
+    Error(LoadText(IDS_HISTORY_CLEAR_FAILED), HistoryFileName());
   }
   closed_ = true;
 }
@@ -73,7 +76,7 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
   OptionsApplyResult result;
   closed_ = false;
   if (isBusy_ && isBusy_()) {
-    ask_("コピー中は設定を変更できません", "しばらくお待ちください", MB_OK);
+    ask_(LoadText(IDS_CANNOT_CHANGE_COPYING), LoadText(IDS_SCHED_PLEASE_WAIT), MB_OK);
     return result;
   }
 
@@ -81,23 +84,23 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
   const std::string folder = InsertRootBackslash(normal);
   result.folderText = folder;
   if (normal.size() <= 3) {
-    ask_("ドライブのルートは指定できません", "制限", MB_OK);
+    ask_(LoadText(IDS_ROOT_NOT_ALLOWED), LoadText(IDS_RESTRICTION), MB_OK);
     return result;
   }
   if (auto refusal = RefuseAsSaveFolder(folder)) {
-    ask_(*refusal, "制限", MB_OK);
+    ask_(*refusal, LoadText(IDS_RESTRICTION), MB_OK);
     return result;
   }
   // Keep-none runs would empty a target inside the save folder, and pruning
   // could delete it.
   if (auto refusal = TargetInSaveFolder(folder, engine_.Targets())) {
-    ask_(*refusal, "制限", MB_OK);
+    ask_(*refusal, LoadText(IDS_RESTRICTION), MB_OK);
     return result;
   }
 
   if (folder != record_.SavePath && ChangeFolder(folder, result)) return result;
   if (!FolderExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
-    ask_("保存先フォルダが存在しません", applicationName_, MB_OK);
+    ask_(LoadText(IDS_SCHED_SAVE_FOLDER_MISSING), applicationName_, MB_OK);
     return result;
   }
 
@@ -135,30 +138,29 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
 // Discards the backups of the old folder and empties the new one. True when
 // the dialog stays open.
 bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResult& result) {
-  if (ask_("既に保存されているバックアップは破棄され\n新しい保存先に入っているファイルも空になります\n"
-           "よろしいですか？",
-           "保存先フォルダが変更されました", MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+  if (ask_(LoadText(IDS_FOLDER_CHANGE_QUESTION), LoadText(IDS_FOLDER_CHANGED), MB_YESNO | MB_ICONEXCLAMATION) !=
+      IDYES) {
     result.restoreOldFolder = true;
     return true;
   }
   if (FolderExists(record_.SavePath)) {
     if (engine_.ClearBackups()) {
-      Error(engine_.GetLastErrorText(), "以前のバックアップの初期化に失敗しました");
+      Error(engine_.GetLastErrorText(), LoadText(IDS_OLD_BACKUPS_CLEAR_FAILED));
     } else {
       CDeletionGate(record_.SavePath, engine_.Targets()).RemoveEmptySaveFolder();
     }
   } else {
     // A folder that was never created holds no backups; only the history
     // goes.
-    COutFile history(kHistoryFileName);
+    COutFile history(HistoryFileName());
     if (!history.GetErrorMsg().empty() || history.Clear()) {
-      Error("履歴ファイルの初期化に失敗しました", "以前のバックアップの初期化に失敗しました");
+      Error(LoadText(IDS_HISTORY_CLEAR_FAILED), LoadText(IDS_OLD_BACKUPS_CLEAR_FAILED));
     }
   }
   if (fileutil::FileInDirectory(folder)) {
     std::string reason;
     if (CDeletionGate(folder, engine_.Targets()).Empty(reason)) {
-      Error(folder + "を空にできませんでした", reason);
+      Error(text::Format(IDS_CANNOT_EMPTY, folder), reason);
       return true;
     }
   }
@@ -175,9 +177,9 @@ void CSaveFolderChange::ToKeepNone() {
     ClearHistory();
     return;
   }
-  COutFile history(kHistoryFileName);
+  COutFile history(HistoryFileName());
   if (!history.GetErrorMsg().empty()) {
-    Error("履歴ファイルのオープンに失敗しました", kHistoryFileName);
+    Error(LoadText(IDS_HISTORY_OPEN_FAILED), HistoryFileName());
     closed_ = true;
     return;
   }
@@ -190,12 +192,12 @@ void CSaveFolderChange::ToKeepNone() {
       // save folder; other lines just go.
       std::string reason;
       if (gate.Delete(entry, reason) == CDeletionGate::Outcome::Failed) {
-        Error("必要のない過去のバックアップの削除に失敗しました", entry);
+        Error(LoadText(IDS_PRUNE_FAILED), entry);
         closed_ = true;
         return;
       }
       if (history.DeleteLine(1, 1)) {
-        Error("ファイルへの書き込みに失敗しました", history.GetFilePath());
+        Error(LoadText(IDS_FILE_WRITE_FAILED), history.GetFilePath());
         closed_ = true;
         return;
       }
@@ -203,21 +205,21 @@ void CSaveFolderChange::ToKeepNone() {
     }
     if (FolderExists(entry)) {
       if (history.Clear()) {
-        Error("履歴ファイルの初期化に失敗しました", history.GetFilePath());
+        Error(LoadText(IDS_HISTORY_CLEAR_FAILED), history.GetFilePath());
         closed_ = true;
         return;
       }
       if (!IsGenerationOf(entry, save)) return;
       MessageBuffer msg{};
       if (fileutil::MoveFiles(entry, save, msg)) {
-        Error("過去にバックアップされたファイルの移動に失敗しました", MessageText(msg));
+        Error(LoadText(IDS_MOVE_PAST_FAILED), MessageText(msg));
         closed_ = true;
         return;
       }
       std::string reason;
       gate.Delete(entry, reason);  // the emptied generation folder
     } else if (!EntryExists(entry) && history.Clear()) {
-      Error("履歴ファイルの初期化に失敗しました", history.GetFilePath());
+      Error(LoadText(IDS_HISTORY_CLEAR_FAILED), history.GetFilePath());
       closed_ = true;
       return;
     }
@@ -229,9 +231,9 @@ void CSaveFolderChange::ToKeepNone() {
 // generation. A failed move still records the generation folder, so that
 // what did move is pruned like any generation.
 bool CSaveFolderChange::ToKeepN() {
-  COutFile history(kHistoryFileName);
+  COutFile history(HistoryFileName());
   if (!history.GetErrorMsg().empty()) {
-    Error("履歴ファイルのオープンに失敗しました", kHistoryFileName);
+    Error(LoadText(IDS_HISTORY_OPEN_FAILED), HistoryFileName());
     closed_ = true;
     return false;
   }
@@ -243,16 +245,16 @@ bool CSaveFolderChange::ToKeepN() {
   CreateDirectoryA(generation.c_str(), nullptr);
   MessageBuffer msg{};
   if (fileutil::MoveFiles(save, generation, msg)) {
-    ask_("既にバックアップされたファイルの移動に失敗しました", MessageText(msg), MB_OK);
+    ask_(LoadText(IDS_MOVE_BACKED_UP_FAILED), MessageText(msg), MB_OK);
     closed_ = true;
   }
   if (history.Clear()) {
-    Error("履歴ファイルの初期化に失敗しました", kHistoryFileName);
+    Error(LoadText(IDS_HISTORY_CLEAR_FAILED), HistoryFileName());
     closed_ = true;
     return false;
   }
   if (history.AddLine(generation)) {
-    Error("履歴ファイルへの書き込みに失敗しました", kHistoryFileName);
+    Error(LoadText(IDS_HISTORY_WRITE_FAILED), HistoryFileName());
     return true;
   }
   return false;

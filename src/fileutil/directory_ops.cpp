@@ -11,6 +11,8 @@
 #include "fileutil/path_names.h"
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
+#include "res/resource.h"
+#include "text/string_table.h"
 
 namespace zelk::fileutil {
 namespace {
@@ -20,14 +22,16 @@ constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HID
                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-constexpr std::string_view kNotFolder = "はフォルダではありません";
-constexpr std::string_view kCannotList = "の中を読み取れませんでした";
-constexpr std::string_view kCannotCreate = "を作成できませんでした";
-constexpr std::string_view kCannotCopy = "をコピーできませんでした";
-constexpr std::string_view kAlreadyThere = "は既に存在します";
-constexpr std::string_view kCannotDelete = "を削除できませんでした";
-constexpr std::string_view kCannotMove = "を移動できませんでした";
-constexpr std::string_view kIntoItself = "はコピー元と同じ場所です";
+// What went wrong, as the string-table text that follows the path.
+using What = unsigned;
+constexpr What kNotFolder = IDS_FS_NOT_FOLDER;
+constexpr What kCannotList = IDS_FS_CANNOT_LIST;
+constexpr What kCannotCreate = IDS_FS_CANNOT_CREATE;
+constexpr What kCannotCopy = IDS_FS_CANNOT_COPY;
+constexpr What kAlreadyThere = IDS_FS_ALREADY_THERE;
+constexpr What kCannotDelete = IDS_FS_CANNOT_DELETE;
+constexpr What kCannotMove = IDS_FS_CANNOT_MOVE;
+constexpr What kIntoItself = IDS_FS_INTO_ITSELF;
 
 // One entry of a folder with what a copy needs of it.
 struct Entry {
@@ -46,13 +50,13 @@ bool IsFolder(DWORD attributes) {
 // A junction or symbolic link: removed as itself, never entered.
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
-bool Fail(MessageBuffer& msg, const std::wstring& path, std::string_view what, DWORD code) {
-  SetMessage(msg, FailureText(DisplayPath(path), what, code));
+bool Fail(MessageBuffer& msg, const std::wstring& path, What what, DWORD code) {
+  SetMessage(msg, FailureText(DisplayPath(path), text::LoadText(what), code));
   return true;
 }
 
-bool FailAnsi(MessageBuffer& msg, std::string_view path, std::string_view what) {
-  SetMessage(msg, FailureText(path, what, 0));
+bool FailAnsi(MessageBuffer& msg, std::string_view path, What what) {
+  SetMessage(msg, FailureText(path, text::LoadText(what), 0));
   return true;
 }
 
@@ -239,7 +243,7 @@ bool ReadSourceFolder(const std::wstring& src, Entry& info, MessageBuffer& msg) 
 }
 
 bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg,
-                 std::string_view what = kCannotDelete);
+                 What what = kCannotDelete);
 
 // Attributes belong to the file, not to one of its names: clearing read-only
 // to delete one hard link would clear it under every other name. A read-only
@@ -271,7 +275,7 @@ std::optional<DWORD> DeleteSharedReadOnlyFile(const std::wstring& path) {
 }
 
 // Deletes the contents of folder, stopping at the first failure.
-bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, std::string_view what = kCannotDelete) {
+bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, What what = kCannotDelete) {
   std::vector<Entry> entries;
   if (DWORD code = ListFolder(folder, entries); code != 0) return Fail(msg, folder, kCannotList, code);
   for (const Entry& entry : entries) {
@@ -283,7 +287,7 @@ bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, std::string_
 // Deletes a file or a folder tree; a read-only entry loses that attribute
 // first and gets it back when it cannot be deleted. what follows the path in
 // the failure text.
-bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg, std::string_view what) {
+bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg, What what) {
   bool folder = IsFolder(attributes);
   if (folder && !IsLink(attributes) && DeleteContents(path, msg, what)) return true;
   bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;

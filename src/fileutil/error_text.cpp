@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <string>
 
 #include "fileutil/directory_ops.h"
+#include "res/resource.h"
 #include "text/mbcs.h"
+#include "text/string_table.h"
 
 namespace zelk::fileutil {
 namespace {
@@ -56,20 +58,17 @@ std::string ErrorString(unsigned long code) {
   DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                FORMAT_MESSAGE_IGNORE_INSERTS,
                            nullptr, code, 0, reinterpret_cast<char*>(buffer.out()), 0, nullptr);
-  std::string text = (n > 0 && buffer.get() != nullptr) ? TrimMessage(std::string(buffer.get(), n)) : "";
-  if (text.empty()) {
-    char number[32];
-    std::snprintf(number, sizeof number, "エラー %lu", code);
-    text = number;
-  }
-  return text;
+  std::string message = (n > 0 && buffer.get() != nullptr) ? TrimMessage(std::string(buffer.get(), n)) : "";
+  if (message.empty()) message = text::Format(IDS_SYSTEM_ERROR, std::to_string(code));
+  return message;
 }
 
 std::string GetLastErrorString() { return ErrorString(GetLastError()); }
 
 std::string FailureText(std::string_view path, std::string_view what, unsigned long code,
                         std::size_t maxBytes) {
-  std::string reason = code != 0 ? "（" + ErrorString(code) + "）" : "";
+  // The reason alone: the parenthesised part of IDS_WITH_REASON.
+  std::string reason = code != 0 ? text::Format(IDS_WITH_REASON, "", ErrorString(code)) : "";
   constexpr std::size_t kMinPath = 40;
   if (path.size() + what.size() + reason.size() > maxBytes &&
       what.size() + reason.size() + kMinPath > maxBytes) {

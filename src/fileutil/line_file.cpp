@@ -9,6 +9,8 @@
 #include "fileutil/directory_ops.h"
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
+#include "res/resource.h"
+#include "text/string_table.h"
 
 namespace zelk::fileutil {
 namespace {
@@ -21,8 +23,14 @@ constexpr wchar_t kTempSuffix[] = L".zelk-new";
 // Largest chunk passed to one ReadFile or WriteFile call.
 constexpr DWORD kChunk = 1u << 30;
 
-std::string WithReason(const std::string& text, DWORD code) {
-  return text + "（" + ErrorString(code) + "）";
+std::string WithReason(const std::string& failed, DWORD code) {
+  return text::Format(IDS_WITH_REASON, failed, ErrorString(code));
+}
+
+// The text id says what failed on path; code is the system's reason. Takes
+// the code before anything else can change the last error.
+std::string Failure(unsigned id, const std::string& path, DWORD code) {
+  return WithReason(text::Format(id, path), code);
 }
 
 // Splits bytes into lines ending in LF or CRLF; the last line may lack its
@@ -63,14 +71,14 @@ COutFile::COutFile(std::string path) : path_(std::move(path)) {
     DWORD code = GetLastError();
     if (!wide.empty() && (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)) return;
     readFailed_ = true;
-    error_ = WithReason(path_ + "を開けませんでした", code);
+    error_ = Failure(IDS_FILE_OPEN_FAILED, path_, code);
     return;
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
       static_cast<unsigned long long>(size.QuadPart) > std::string().max_size()) {
     readFailed_ = true;
-    error_ = WithReason(path_ + "の読み込みに失敗しました", GetLastError());
+    error_ = Failure(IDS_FILE_READ_FAILED, path_, GetLastError());
     return;
   }
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
@@ -80,7 +88,7 @@ COutFile::COutFile(std::string path) : path_(std::move(path)) {
     DWORD got = 0;
     if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) {
       readFailed_ = true;
-      error_ = WithReason(path_ + "の読み込みに失敗しました", GetLastError());
+      error_ = Failure(IDS_FILE_READ_FAILED, path_, GetLastError());
       return;
     }
     if (got == 0) break;  // the file shrank meanwhile
@@ -105,7 +113,7 @@ bool COutFile::AddLine(const std::string& text) {
 bool COutFile::DeleteLine(int first, int count) {
   if (Refused()) return true;
   if (first < 1 || first > GetLineCount() || count < 1) {
-    error_ = path_ + "に削除する行がありません";
+    error_ = text::Format(IDS_FILE_NO_LINE, path_);
     return true;
   }
   std::size_t begin = static_cast<std::size_t>(first - 1);
@@ -129,7 +137,7 @@ bool COutFile::ReplaceAll(std::vector<std::string> lines) {
 
 bool COutFile::Refused() {
   if (!readFailed_) return false;
-  error_ = path_ + "を読み込めなかったため変更できません";
+  error_ = text::Format(IDS_FILE_UNREAD, path_);
   return true;
 }
 
@@ -141,7 +149,7 @@ bool COutFile::Commit(std::vector<std::string> lines) {
 }
 
 bool COutFile::Write(const std::vector<std::string>& lines) {
-  const std::string failed = path_ + "の書き込みに失敗しました";
+  const std::string failed = text::Format(IDS_FILE_WRITE_FAILED_PATH, path_);
   std::wstring target = ToWide(path_);
   if (target.empty()) {
     error_ = failed;

@@ -114,3 +114,86 @@
 #define IDS_SCHED_ERROR_CAPTION        2014
 #define IDS_TRAY_RESUME                2015  // the tray menu's first item
 #define IDS_TRAY_PAUSE                 2016
+
+// Texts of the engine, the file utilities, the target list and the windows
+// (3000-3199). Patterns take their arguments at %1, %2 (text/message.h).
+#define IDS_WITH_REASON                3000  // what failed, then why in parentheses
+#define IDS_SYSTEM_ERROR               3001  // a system error without a text of its own
+#define IDS_OUT_OF_MEMORY              3002
+#define IDS_UNEXPECTED_ERROR           3003
+#define IDS_FORMAT_INVALID             3004
+#define IDS_NAME_FAILED                3005
+#define IDS_SAVE_FOLDER_CREATE_FAILED  3006
+#define IDS_CREATE_FAILED              3007
+#define IDS_DELETE_FAILED              3008
+#define IDS_HISTORY_OPEN_FAILED        3009
+#define IDS_HISTORY_WRITE_ERROR        3010
+#define IDS_HISTORY_CLEAR_FAILED       3011
+#define IDS_HISTORY_WRITE_FAILED       3012
+#define IDS_NO_SAVE_FOLDER             3013
+#define IDS_ROOT_NOT_DELETED           3014
+#define IDS_PROGRAM_NOT_DELETED        3015
+#define IDS_TARGET_NOT_DELETED         3016
+#define IDS_TARGET_IN_SAVE_FOLDER      3017
+#define IDS_ARCHIVER_MISSING           3018
+#define IDS_ARCHIVER_OLD               3019
+#define IDS_ARCHIVER_NOT_FOUND         3020
+#define IDS_ARCHIVER_NO_ENTRY          3021
+#define IDS_ARCHIVE_ERROR              3022
+#define IDS_ROOT_NOT_ALLOWED           3023
+#define IDS_PROGRAM_FOLDER_NOT_ALLOWED 3024
+#define IDS_CANNOT_CHANGE_COPYING      3025
+#define IDS_RESTRICTION                3026
+#define IDS_FOLDER_CHANGE_QUESTION     3027
+#define IDS_FOLDER_CHANGED             3028
+#define IDS_OLD_BACKUPS_CLEAR_FAILED   3029
+#define IDS_CANNOT_EMPTY               3030
+#define IDS_PRUNE_FAILED               3031
+#define IDS_FILE_WRITE_FAILED          3032
+#define IDS_MOVE_PAST_FAILED           3033
+#define IDS_MOVE_BACKED_UP_FAILED      3034
+#define IDS_FS_NOT_FOLDER              3035  // follows the path, like the seven below
+#define IDS_FS_CANNOT_LIST             3036
+#define IDS_FS_CANNOT_CREATE           3037
+#define IDS_FS_CANNOT_COPY             3038
+#define IDS_FS_ALREADY_THERE           3039
+#define IDS_FS_CANNOT_DELETE           3040
+#define IDS_FS_CANNOT_MOVE             3041
+#define IDS_FS_INTO_ITSELF             3042
+#define IDS_FILE_OPEN_FAILED           3043
+#define IDS_FILE_READ_FAILED           3044
+#define IDS_FILE_NO_LINE               3045
+#define IDS_FILE_UNREAD                3046
+#define IDS_FILE_WRITE_FAILED_PATH     3047
+#define IDS_LIST_NO_FILE_PATH          3048
+#define IDS_LIST_CLEAR_FAILED          3049
+#define IDS_LIST_NO_FILE_SYSTEM_PATH   3051
+#define IDS_LIST_ADD_FAILED            3052
+#define IDS_LIST_DRIVE_ROOT            3053
+#define IDS_LIST_NOT_ANSI              3054  // the path, then why it is refused
+#define IDS_LIST_COLUMN_TARGET         3055
+#define IDS_LIST_COLUMN_COMMENT        3056
+#define IDS_LIST_BROWSE_TITLE          3057
+#define IDS_ALREADY_RUNNING            3058
+#define IDS_CANNOT_EXIT_RUNNING        3059
+#define IDS_SHUTDOWN_REFUSED           3060
+#define IDS_CLEAR_BACKUPS_QUESTION     3061
+#define IDS_SHELL_FAILED               3062
+#define IDS_DELETE_DONE                3063
+#define IDS_TRAY_ICON_REMOVE_FAILED    3064
+#define IDS_MENU_LOAD_FAILED           3065
+#define IDS_CURSOR_POS_FAILED          3066
+#define IDS_POPUP_FAILED               3067
+#define IDS_UNIT_HOURS                 3068  // the options' interval units, in this order
+#define IDS_UNIT_MINUTES               3069
+#define IDS_UNIT_SECONDS               3070
+#define IDS_BROWSE_SAVE_FOLDER         3071
+#define IDS_KEEP_NONE_QUESTION         3072
+#define IDS_CONFIRM                    3073
+#define IDS_HISTORY_TOO_FEW            3074
+#define IDS_HISTORY_TOO_MANY           3075
+#define IDS_VERSION_HEADER             3076
+#define IDS_VERSION_FONT               3077
+#define IDS_VERSION_ZIP_KIND           3078
+#define IDS_VERSION_LZH_KIND           3079
+#define IDS_VERSION_NOT_INSTALLED      3080

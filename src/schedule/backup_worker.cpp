@@ -19,12 +19,12 @@ DWORD WINAPI CBackupScheduler::BackupWorker(LPVOID param) {
     if (!failureShown) {
       try {
         const std::string reason = engine::CurrentExceptionReason();
-        scheduler->host_.Ask(IDS_SCHED_BACKUP_FAILED, reason.empty() ? std::string(engine::kOutOfMemoryReason) : reason,
+        scheduler->host_.Ask(IDS_SCHED_BACKUP_FAILED, reason.empty() ? std::string(engine::OutOfMemoryText()) : reason,
                              MB_OK | MB_ICONERROR);
       } catch (...) {
         // Not even the box could be made: the reason alone, without
         // anything that allocates.
-        MessageBoxA(scheduler->Owner(), engine::kOutOfMemoryReason, nullptr, MB_OK | MB_ICONERROR);
+        MessageBoxA(scheduler->Owner(), engine::OutOfMemoryText(), nullptr, MB_OK | MB_ICONERROR);
       }
     }
     try {

@@ -1,14 +1,16 @@
 #include "targets/target_list.h"
 
 #include "fileutil/line_file.h"
+#include "res/resource.h"
 #include "targets/filelist_line.h"
 #include "targets/path_status.h"
+#include "text/string_table.h"
 
 namespace zelk::targets {
 
 bool CTargetList::LoadList() {
   if (listFilePath_.empty()) {
-    lastError_ = kNoListFilePath;
+    lastError_ = text::LoadText(IDS_LIST_NO_FILE_PATH);
     return true;
   }
   if (!QueryPathKind(listFilePath_)) return false;
@@ -31,7 +33,7 @@ bool CTargetList::LoadList() {
 
 bool CTargetList::SaveList() {
   if (listFilePath_.empty()) {
-    lastError_ = kNoListFilePath;
+    lastError_ = text::LoadText(IDS_LIST_NO_FILE_PATH);
     return true;
   }
   // The whole list goes to disk in one write: a failed save leaves the
@@ -41,7 +43,7 @@ bool CTargetList::SaveList() {
   for (const TargetRow& row : rows_.rows()) lines.push_back(FormatFileListLine(row.entry));
   fileutil::COutFile file(listFilePath_);
   if (file.ReplaceAll(std::move(lines))) {
-    lastError_ = kListFileClearFailed;
+    lastError_ = text::LoadText(IDS_LIST_CLEAR_FAILED);
     return true;
   }
   lastError_.clear();

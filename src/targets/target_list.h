@@ -14,13 +14,8 @@ namespace zelk::targets {
 
 class CTargetList {
  public:
-  // Texts left in the last-error text.
-  static constexpr const char* kNoListFilePath = "ファイルパスがセットされていません";
-  static constexpr const char* kListFileClearFailed = "ファイルリストの初期化に失敗しました";
-  static constexpr const char* kRowRemoveFailed = "リストから削除できませんでした";
-
   CTargetList() = default;
-  virtual ~CTargetList() = default;
+  ~CTargetList() = default;
   CTargetList(const CTargetList&) = delete;
   CTargetList& operator=(const CTargetList&) = delete;
 
@@ -67,7 +62,7 @@ class CTargetList {
   void ReverseMark(std::size_t index) { rows_.ReverseMark(index); }
   void SyncMarks() { rows_.SyncMarks(); }
 
- protected:
+  // The list control leaves the reasons of its own operations here too.
   void SetLastErrorText(std::string text) { lastError_ = std::move(text); }
 
  private:

@@ -10,8 +10,11 @@
 
 namespace zelk::testing {
 
+// The name the program gives it, written out so that a change is seen.
+inline constexpr const char* kHistoryFile = "History.dat";
+
 inline std::vector<std::string> HistoryLines() {
-  fileutil::COutFile file(engine::kHistoryFileName);
+  fileutil::COutFile file(kHistoryFile);
   std::vector<std::string> lines;
   for (int i = 1; i <= file.GetLineCount(); ++i) lines.push_back(file.ReadLineEx(1, i));
   return lines;
@@ -20,7 +23,7 @@ inline std::vector<std::string> HistoryLines() {
 inline void WriteHistory(const std::vector<std::string>& lines) {
   std::string text;
   for (const auto& line : lines) text += line + "\r\n";
-  WriteFile(engine::kHistoryFileName, text);
+  WriteFile(kHistoryFile, text);
 }
 
 }  // namespace zelk::testing

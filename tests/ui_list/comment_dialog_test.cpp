@@ -136,7 +136,7 @@ TEST_F(CommentEditorTest, TheCommentFollowsItsRowWhileOtherRowsAreRemoved) {
     OnUi(w, [&] { SelectViewRows(list, {1}); });
     HWND dialog = OpenEditor(w);
     if (dialog == nullptr) return NotOpened(w);
-    std::thread worker([&] { w.RunOnUiThread([&] { w.TargetList().VerifyTargets(true); }); });
+    std::thread worker([&] { w.RunOnUiThread([&] { w.TargetList().Model().VerifyTargets(true); }); });
     worker.join();
     SetWindowTextA(GetDlgItem(dialog, IDC_COMMENT_TEXT), "kept");
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -158,7 +158,7 @@ TEST_F(CommentEditorTest, AnEditOfARemovedRowIsDropped) {
     OnUi(w, [&] { SelectViewRows(list, {1}); });
     HWND dialog = OpenEditor(w);
     if (dialog == nullptr) return NotOpened(w);
-    std::thread worker([&] { w.RunOnUiThread([&] { w.TargetList().VerifyTargets(true); }); });
+    std::thread worker([&] { w.RunOnUiThread([&] { w.TargetList().Model().VerifyTargets(true); }); });
     worker.join();
     SetWindowTextA(GetDlgItem(dialog, IDC_COMMENT_TEXT), "lost");
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

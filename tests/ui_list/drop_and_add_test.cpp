@@ -105,7 +105,8 @@ TEST_F(ListWindowTest, AddReportsItemsWithoutAPathAndRefusesDriveRoots) {
   EXPECT_EQ(boxes[0].text, "例外エラー:1");
   EXPECT_EQ(boxes[0].caption, zelk::ui::ApplicationName());
   EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK));
-  EXPECT_EQ(boxes[1].text, CListCtrl_Target::kDriveRootRefused);
+  EXPECT_EQ(boxes[1].text,
+            "ドライブのルートはバックアップ対象にできません。\nドライブ内のフォルダを選んでください。");
   EXPECT_EQ(boxes[1].caption, zelk::ui::ApplicationName());
 }
 
@@ -129,9 +130,12 @@ TEST_F(ListWindowTest, PathsTheCodePageCannotHoldAreRefusedWithTheirReason) {
   EXPECT_EQ(ReadFile(dir_ / "FileList.dat"), "2;" + (dir_ / "a.txt") + ";;\r\n");
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, (dir_ / "??") + "\n" + CListCtrl_Target::kUnrepresentablePathRefused);
+  const std::string refused =
+      "パスに日本語の文字コード(Shift-JIS)で表せない文字が含まれているため、バックアップ対象にできません。\n"
+      "この項目を含むフォルダを選んでください(中の項目は名前のままバックアップされます)。";
+  EXPECT_EQ(boxes[0].text, (dir_ / "??") + "\n" + refused);
   EXPECT_EQ(boxes[0].caption, zelk::ui::ApplicationName());
-  EXPECT_EQ(boxes[1].text.substr(boxes[1].text.find('\n') + 1), CListCtrl_Target::kUnrepresentablePathRefused);
+  EXPECT_EQ(boxes[1].text.substr(boxes[1].text.find('\n') + 1), refused);
   EXPECT_EQ(boxes[1].text.rfind(dir_.path(), 0), 0u) << boxes[1].text;
   RemoveDirectoryW(korean.c_str());
   DeleteFileW(emoji.c_str());

@@ -39,7 +39,7 @@ void ReportCurrentException(HWND owner) noexcept {
   try {
     ShowMessageBox(owner, engine::CurrentExceptionReason(), "Error", MB_OK | MB_ICONERROR);
   } catch (...) {
-    MessageBoxA(owner, engine::kOutOfMemoryReason, "Error", MB_OK | MB_ICONERROR);
+    MessageBoxA(owner, engine::OutOfMemoryText(), "Error", MB_OK | MB_ICONERROR);
   }
 }
 

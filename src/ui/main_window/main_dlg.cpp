@@ -34,7 +34,7 @@ CMainDlg::CMainDlg()
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       runHost_(static_cast<schedule::IScheduleHost&>(*this), static_cast<engine::IRunHost&>(*this)),
       engine_(settings_, runHost_),
-      scheduler_(settings_, engine_, list_, *this),
+      scheduler_(settings_, engine_, list_.Model(), *this),
       injectedRunFault_(InjectedRunFault()) {
   Bind(list_, IDC_LIST_TARGET);
   RouteCommands();
@@ -69,7 +69,7 @@ BOOL CMainDlg::OnInitDialog() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   if (list_.InitList(LoadResourceString(IDS_FILELIST))) {
-    ShowMessageBox(hwnd(), "ファイルリストの初期化に失敗しました", "Error", MB_OK | MB_ICONERROR);
+    ShowMessageBox(hwnd(), LoadResourceString(IDS_LIST_CLEAR_FAILED), "Error", MB_OK | MB_ICONERROR);
   }
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   return TRUE;
@@ -104,7 +104,7 @@ std::vector<targets::TargetEntry> CMainDlg::SnapshotTargets() {
     if (fault == "bad_alloc") throw std::bad_alloc();
     throw std::runtime_error(fault);
   }
-  return list_.SnapshotForBackup();
+  return list_.Model().SnapshotForBackup();
 }
 
 void CMainDlg::OnOK() {
@@ -112,7 +112,7 @@ void CMainDlg::OnOK() {
   // then this dialog ends and with it every modal dialog and message box
   // still open above it, so the program ends whatever was open.
   scheduler_.BeginExit();
-  if (list_.SaveList()) {
+  if (list_.Model().SaveList()) {
     ShowMessageBox(hwnd(), list_.GetLastErrorText(), "Error", MB_OK | MB_ICONERROR);
   }
   EndDialog(IDOK);
@@ -123,7 +123,8 @@ void CMainDlg::OnCancel() { OnExitFromWindow(); }
 
 void CMainDlg::OnExitFromWindow() {
   if (IsBackupRunning()) {
-    ShowMessageBox(hwnd(), "バックアップ処理中なので終了できません", "しばらくお待ちください", MB_OK);
+    ShowMessageBox(hwnd(), LoadResourceString(IDS_CANNOT_EXIT_RUNNING), LoadResourceString(IDS_SCHED_PLEASE_WAIT),
+                   MB_OK);
     return;
   }
   OnOK();
@@ -183,7 +184,7 @@ void CMainDlg::OnEndSession(bool ending) {
     return;
   }
   if (!g_shutdownRefused) return;
-  ShowMessageBox(hwnd(), "処理中なのでWindowsのシャットダウンを拒否しました", "NULL",
+  ShowMessageBox(hwnd(), LoadResourceString(IDS_SHUTDOWN_REFUSED), "NULL",
                  MB_OK | MB_ICONEXCLAMATION);
   g_shutdownRefused = false;
 }
@@ -222,20 +223,6 @@ INT_PTR CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
         return TRUE;
       }
       break;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom == IDC_LIST_TARGET && header->code == NM_DBLCLK) {
-        OnListDoubleClick(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->ptAction);
-        SetMessageResult(0);
-        return TRUE;
-      }
-      if (header->idFrom == IDC_LIST_TARGET && header->code == NM_RCLICK) {
-        OnListRightClick();
-        SetMessageResult(0);
-        return TRUE;
-      }
-      break;
-    }
     case WM_HELP:
       SetMessageResult(TRUE);  // F1 opens no help
       return TRUE;

@@ -89,9 +89,6 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   // this window is open: they only bring that dialog to the front.
   bool ForwardTrayEventToModal(LPARAM mouseEvent);
   void OnPaint();
-  void OnListRightClick();
-  // The point of the double-click, in the list view's client coordinates.
-  void OnListDoubleClick(POINT clientPoint);
   INT_PTR OnQueryEndSession(LPARAM lParam);
   void OnEndSession(bool ending);
 

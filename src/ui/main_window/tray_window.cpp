@@ -27,7 +27,7 @@ void CMainDlg::RestoreFromTray() {
 
 bool CMainDlg::RemoveTrayIcon() {
   const bool failed = DeleteTrayIcon(hwnd());
-  SetErrorText(failed ? "タスクトレイIconの削除に失敗しました" : "");
+  SetErrorText(failed ? LoadResourceString(IDS_TRAY_ICON_REMOVE_FAILED) : "");
   return failed;
 }
 
@@ -39,13 +39,13 @@ void CMainDlg::ToggleStop() {
 bool CMainDlg::ShowTrayMenu(int menuId) {
   LoadedMenu menu(menuId);
   if (menu.get() == nullptr) {
-    SetErrorText("メニューの読み込みに失敗しました");
+    SetErrorText(LoadResourceString(IDS_MENU_LOAD_FAILED));
     return true;
   }
   HMENU popup = GetSubMenu(menu.get(), 0);
   POINT cursor{};
   if (!GetCursorPos(&cursor)) {
-    SetErrorText(fileutil::GetLastErrorString() + "\nカーソル位置取得に失敗しました");
+    SetErrorText(text::Format(IDS_CURSOR_POS_FAILED, fileutil::GetLastErrorString()));
     return true;
   }
   if (menuId == IDR_TRAY_MENU) {
@@ -58,7 +58,7 @@ bool CMainDlg::ShowTrayMenu(int menuId) {
   // elsewhere.
   SetForegroundWindow(hwnd());
   if (TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor, hwnd())) {
-    SetErrorText("ポップアップメニューの表示に失敗しました");
+    SetErrorText(LoadResourceString(IDS_POPUP_FAILED));
     return true;
   }
   SetErrorText("");

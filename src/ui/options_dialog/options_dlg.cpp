@@ -10,6 +10,7 @@
 #include "engine/save_folder_change.h"
 #include "fileutil/browse_for_directory.h"
 #include "res/resource.h"
+#include "text/string_table.h"
 #include "ui/framework/message_box.h"
 
 namespace zelk::ui {
@@ -21,7 +22,7 @@ constexpr int kIntervalLowest = 1;
 constexpr int kHoursHighest = 24;
 constexpr int kMinutesHighest = 59;
 
-const char* const kUnits[] = {"時間", "分", "秒"};
+const unsigned kUnits[] = {IDS_UNIT_HOURS, IDS_UNIT_MINUTES, IDS_UNIT_SECONDS};
 const int kFormatButtons[] = {IDC_OPT_FORMAT_PLAIN, IDC_OPT_FORMAT_ZIP, IDC_OPT_FORMAT_LZH};
 
 std::string WindowText(HWND window) {
@@ -98,7 +99,10 @@ void COptiondlg::ShowValues(const settings::CSettings& values) {
 
   HWND units = Item(IDC_OPT_UNIT);
   SendMessageA(units, CB_RESETCONTENT, 0, 0);
-  for (const char* unit : kUnits) SendMessageA(units, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(unit));
+  for (unsigned unit : kUnits) {
+    const std::string name = text::LoadText(unit);
+    SendMessageA(units, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
   const bool knownUnit = values.SaveTimeTani >= 0 && values.SaveTimeTani <= 2;
   SendMessageA(units, CB_SETCURSEL, knownUnit ? values.SaveTimeTani : -1, 0);
 
@@ -174,15 +178,14 @@ void COptiondlg::OnCommand(WORD id, WORD code) {
 }
 
 void COptiondlg::OnBrowse() {
-  fileutil::CBrowseForDirectory picker(hwnd(), "保存先ディレクトリの選択",
+  fileutil::CBrowseForDirectory picker(hwnd(), text::LoadText(IDS_BROWSE_SAVE_FOLDER),
                                        WindowText(Item(IDC_OPT_SAVE_PATH)));
   if (picker.DoModal()) SetWindowTextA(Item(IDC_OPT_SAVE_PATH), picker.GetDirectoryDir().c_str());
 }
 
 void COptiondlg::OnHistoryNone() {
-  const int answer = ShowMessageBox(
-      hwnd(), "最新のバックアップされたファイル以外はすべて削除されます\nよろしいですか？", "確認",
-      MB_YESNO | MB_ICONQUESTION);
+  const int answer = ShowMessageBox(hwnd(), text::LoadText(IDS_KEEP_NONE_QUESTION), text::LoadText(IDS_CONFIRM),
+                                    MB_YESNO | MB_ICONQUESTION);
   SetHistoryChoice(answer == IDYES ? 0 : historyChoice_);
 }
 
@@ -201,12 +204,12 @@ bool COptiondlg::CorrectCount() {
   // the focus moving to the message box finds nothing more to correct.
   if (count < kCountLowest) {
     SetNumber(IDC_OPT_HISTORY_NUM, kCountLowest);
-    ShowMessageBox(hwnd(), "2以上の数字を指定してください", MB_OK);
+    ShowMessageBox(hwnd(), text::Format(IDS_HISTORY_TOO_FEW, std::to_string(kCountLowest)), MB_OK);
     return false;
   }
   if (count > kCountHighest) {
     SetNumber(IDC_OPT_HISTORY_NUM, kCountHighest);
-    ShowMessageBox(hwnd(), std::to_string(kCountHighest) + "以下の数字を指定してください", MB_OK);
+    ShowMessageBox(hwnd(), text::Format(IDS_HISTORY_TOO_MANY, std::to_string(kCountHighest)), MB_OK);
     return false;
   }
   return true;

@@ -10,6 +10,8 @@
 #include "fileutil/path_names.h"
 #include "fileutil/item_id_list.h"
 #include "targets/path_status.h"
+#include "res/resource.h"
+#include "ui/framework/resource_text.h"
 #include "ui/target_list/browse_for_target.h"
 #include "ui/target_list/list_ctrl_target.h"
 
@@ -45,7 +47,7 @@ void SetBrowseForTargetHandler(BrowseForTargetHandler handler) {
 
 bool CListCtrl_Target::AddFromBrowser(HWND owner) {
   char displayName[MAX_PATH] = {};
-  std::string title = "ファイルorフォルダの選択";
+  const std::string title = LoadResourceString(IDS_LIST_BROWSE_TITLE);
   BROWSEINFOA info{};
   info.hwndOwner = owner;
   info.pidlRoot = nullptr;  // the desktop
@@ -57,14 +59,14 @@ bool CListCtrl_Target::AddFromBrowser(HWND owner) {
 
   wchar_t path[MAX_PATH] = {};
   if (!SHGetPathFromIDListW(picked.get(), path)) {
-    SetLastErrorText(kNoFileSystemPath);
+    model_.SetLastErrorText(LoadResourceString(IDS_LIST_NO_FILE_SYSTEM_PATH));
     return true;
   }
   const std::optional<std::string> ansiPath = ExactAnsiPath(path);
   if (!ansiPath) {
     // FileList.dat holds ANSI paths: this one would be listed mangled and
     // count as missing at every run.
-    SetLastErrorText(fileutil::ToAnsi(path) + "\n" + kUnrepresentablePathRefused);
+    model_.SetLastErrorText(text::Format(IDS_LIST_NOT_ANSI, fileutil::ToAnsi(path)));
     return true;
   }
   const std::string& pickedPath = *ansiPath;
@@ -73,7 +75,7 @@ bool CListCtrl_Target::AddFromBrowser(HWND owner) {
   // as missing every time. It is refused here rather than listed.
   const std::optional<targets::PathKind> kind = targets::QueryPathKind(pickedPath);
   if (!kind) {
-    SetLastErrorText(fileutil::IsDriveRoot(pickedPath) ? kDriveRootRefused : kAddFailed);
+    model_.SetLastErrorText(LoadResourceString(fileutil::IsDriveRoot(pickedPath) ? IDS_LIST_DRIVE_ROOT : IDS_LIST_ADD_FAILED));
     return true;
   }
   const int mark = *kind == targets::PathKind::Folder ? targets::ActiveFolder : targets::ActiveFile;
@@ -81,10 +83,10 @@ bool CListCtrl_Target::AddFromBrowser(HWND owner) {
   if (hwnd() != nullptr && static_cast<std::size_t>(ListView_GetItemCount(hwnd())) != Rows().size()) {
     // The view took no item for the row: keep rows and view alike.
     Rows().Remove(index);
-    SetLastErrorText(kAddFailed);
+    model_.SetLastErrorText(LoadResourceString(IDS_LIST_ADD_FAILED));
     return true;
   }
-  SetLastErrorText({});
+  model_.SetLastErrorText({});
   return false;
 }
 

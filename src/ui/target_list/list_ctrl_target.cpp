@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "text/mbcs.h"
 #include "ui/framework/message_box.h"
+#include "ui/framework/resource_text.h"
 
 namespace zelk::ui {
 namespace {
@@ -45,8 +46,7 @@ HIMAGELIST CreateStateImages() {
   return images;
 }
 
-void InsertColumn(HWND list, int index, const char* header, int width) {
-  std::string text(header);
+void InsertColumn(HWND list, int index, std::string text, int width) {
   LVCOLUMNA column{};
   column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
   column.fmt = LVCFMT_LEFT;
@@ -92,16 +92,16 @@ bool CListCtrl_Target::InitList(const std::string& listFilePath) {
     RECT client{};
     GetClientRect(hwnd(), &client);
     const int width = client.right - client.left;
-    InsertColumn(hwnd(), 0, "バックアップ対象", (width / 10) * 7);
-    InsertColumn(hwnd(), 1, "コメント", (width / 10) * 3);
+    InsertColumn(hwnd(), 0, LoadResourceString(IDS_LIST_COLUMN_TARGET), (width / 10) * 7);
+    InsertColumn(hwnd(), 1, LoadResourceString(IDS_LIST_COLUMN_COMMENT), (width / 10) * 3);
   }
-  SetListFilePath(listFilePath);
+  model_.SetListFilePath(listFilePath);
   bool failed = false;
   try {
-    failed = LoadList();
+    failed = model_.LoadList();
   } catch (...) {
     // A list file too large for memory: what was loaded stays.
-    SetLastErrorText(engine::CurrentExceptionReason());
+    model_.SetLastErrorText(engine::CurrentExceptionReason());
     failed = true;
   }
   if (failed) {
@@ -217,7 +217,15 @@ bool CListCtrl_Target::OnReflectedNotify(NMHDR& header, LRESULT& result) {
       return true;
     case LVN_KEYDOWN:
       // The list view goes on with the key as usual afterwards.
-      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) DeleteSelected();
+      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) model_.DeleteSelected();
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      OnDoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
+      result = 0;
+      return true;
+    case NM_RCLICK:
+      OnContextMenu();
       result = 0;
       return true;
     default:

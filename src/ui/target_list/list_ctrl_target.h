@@ -1,8 +1,9 @@
 // CListCtrl_Target: the main window's report-style list view showing the
-// target rows. The rows live in the CTargetList model; this control mirrors
-// every change of the model into the list view (the model's change hook) and
-// the user's selection back into the model. It handles its own gestures:
-// files dropped from the shell, header clicks and the Delete key.
+// target rows. It holds the CTargetList model, mirrors every change of the
+// model into the list view (the model's change hook) and the user's
+// selection back into the model. It handles its own gestures: files dropped
+// from the shell, header clicks, the Delete key, a double-click and the
+// context menu.
 #pragma once
 
 #include <windows.h>
@@ -20,21 +21,16 @@
 
 namespace zelk::ui {
 
-class CListCtrl_Target : public CControl, public targets::CTargetList {
+class CListCtrl_Target : public CControl {
  public:
-  // Texts left in the last-error text by AddFromBrowser.
-  static constexpr const char* kNoFileSystemPath = "例外エラー:1";
-  static constexpr const char* kAddFailed = "アイテムの追加に失敗しました";
-  static constexpr const char* kDriveRootRefused =
-      "ドライブのルートはバックアップ対象にできません。\nドライブ内のフォルダを選んでください。";
-  // A dropped or picked path with characters the ANSI code page cannot hold
-  // cannot be kept in FileList.dat; the box shows the path first.
-  static constexpr const char* kUnrepresentablePathRefused =
-      "パスに日本語の文字コード(Shift-JIS)で表せない文字が含まれているため、バックアップ対象にできません。\n"
-      "この項目を含むフォルダを選んでください(中の項目は名前のままバックアップされます)。";
-
   CListCtrl_Target();
   ~CListCtrl_Target() override;
+
+  // The model: the rows, the list file and the list's last-error text.
+  targets::CTargetList& Model() { return model_; }
+  targets::TargetRows& Rows() { return model_.Rows(); }
+  const targets::TargetRows& Rows() const { return model_.Rows(); }
+  const std::string& GetLastErrorText() const { return model_.GetLastErrorText(); }
 
   // Sets up the icons and the two columns, then sets the list file and loads
   // it. A failed load is shown in a box captioned "Error"; true on failure.
@@ -57,6 +53,14 @@ class CListCtrl_Target : public CControl, public targets::CTargetList {
   // The row under a point in client coordinates, or -1.
   int RowAt(POINT clientPoint) const;
 
+  // A double-click at a point in client coordinates reverses the mark of
+  // the row there (while any row is selected).
+  void OnDoubleClick(POINT clientPoint);
+  // A right click: the row menu when rows are selected, otherwise the
+  // list's menu (its entries greyed while the list is empty), at the
+  // cursor; its commands go to the parent window.
+  void OnContextMenu();
+
   bool OnReflectedNotify(NMHDR& header, LRESULT& result) override;
 
  protected:
@@ -74,6 +78,7 @@ class CListCtrl_Target : public CControl, public targets::CTargetList {
   // Text and icon of a row for the view, which keeps none of its own.
   void FillDisplayInfo(LVITEMA& item) const;
 
+  targets::CTargetList model_;
   HIMAGELIST images_ = nullptr;
   bool subclassed_ = false;
   bool mirroring_ = false;  // the view is being changed from the model

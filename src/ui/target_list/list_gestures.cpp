@@ -1,4 +1,5 @@
-// The list's own gestures: files dropped from the shell and header clicks.
+// The list's own gestures: files dropped from the shell, header clicks, a
+// double-click and the context menu.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -9,8 +10,11 @@
 #include "fileutil/wide_path.h"
 #include "ui/target_list/ansi_path.h"
 #include "ui/framework/message_box.h"
+#include "ui/framework/popup_menu.h"
 
+#include "res/resource.h"
 #include "settings/settings.h"
+#include "text/string_table.h"
 #include "ui/target_list/list_ctrl_target.h"
 
 namespace zelk::ui {
@@ -75,8 +79,8 @@ void CListCtrl_Target::OnDropFiles(HDROP drop) {
   // A disabled list (a backup run is in progress) takes nothing.
   if (!IsWindowEnabled(hwnd())) return;
   std::optional<std::string> refused;
-  AddDroppedPaths(data.Paths(&refused));
-  if (refused) ShowMessageBox(GetParent(hwnd()), *refused + "\n" + kUnrepresentablePathRefused, MB_OK);
+  model_.AddDroppedPaths(data.Paths(&refused));
+  if (refused) ShowMessageBox(GetParent(hwnd()), text::Format(IDS_LIST_NOT_ANSI, *refused), MB_OK);
 }
 
 void CListCtrl_Target::SortByColumn(int column) {
@@ -86,6 +90,28 @@ void CListCtrl_Target::SortByColumn(int column) {
   // The state after the click goes to the INI file in one write, for
   // reference only: nothing reads it back.
   settings::SaveListSort(sortState_.toggle, sortState_.lastColumn);
+}
+
+void CListCtrl_Target::OnDoubleClick(POINT clientPoint) {
+  if (Rows().SelectedCount() == 0) return;
+  const int row = RowAt(clientPoint);
+  if (row >= 0) model_.ReverseMark(static_cast<std::size_t>(row));
+}
+
+void CListCtrl_Target::OnContextMenu() {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  const bool rowSelected = Rows().SelectedCount() > 0;
+  LoadedMenu menu(rowSelected ? IDR_LIST_ROW_MENU : IDR_LIST_EMPTY_MENU);
+  if (menu.get() == nullptr) return;
+  HMENU popup = GetSubMenu(menu.get(), 0);
+  if (!rowSelected) {
+    const UINT state = Rows().empty() ? MF_GRAYED : MF_ENABLED;
+    for (UINT id : {ID_LIST_ALL_RESUME, ID_LIST_ALL_PAUSE, ID_LIST_ALL_REVERSE, ID_LIST_ALL_DELETE}) {
+      EnableMenuItem(popup, id, MF_BYCOMMAND | state);
+    }
+  }
+  TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor, GetParent(hwnd()));
 }
 
 }  // namespace zelk::ui

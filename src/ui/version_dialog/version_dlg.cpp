@@ -10,7 +10,7 @@ namespace zelk::ui {
 namespace {
 
 struct ModuleKind {
-  const char* label;
+  unsigned label;         // string resource
   unsigned libraryName;   // string resource
   unsigned credit;        // string resource
   const char* beforeVersion;
@@ -20,13 +20,11 @@ struct ModuleKind {
 // The zip library's name is one character shorter than the lzh library's;
 // one more space keeps the columns.
 constexpr ModuleKind kKinds[] = {
-    {"ZIP圧縮", IDS_ZIP_DLL, IDS_ZIP_CREDIT, "   v", "          "},
-    {"LZH圧縮", IDS_LZH_DLL, IDS_LZH_CREDIT, "  v", "         "},
+    {IDS_VERSION_ZIP_KIND, IDS_ZIP_DLL, IDS_ZIP_CREDIT, "   v", "          "},
+    {IDS_VERSION_LZH_KIND, IDS_LZH_DLL, IDS_LZH_CREDIT, "  v", "         "},
 };
 
-constexpr const char* kHeader = "          ◆依存モジュール情報◆";
-
-// The list's font: "ゴシック" at 9 points for the screen. Fixed pitch asks
+// The list's font: IDS_VERSION_FONT (Gothic) at 9 points for the screen. Fixed pitch asks
 // the font mapper for a monospaced Gothic where that face is not installed,
 // so the columns line up.
 HFONT CreateListFont(HWND window) {
@@ -37,7 +35,7 @@ HFONT CreateListFont(HWND window) {
   font.lfHeight = -MulDiv(90, pixelsPerInch, 720);
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-  lstrcpynA(font.lfFaceName, "ゴシック", LF_FACESIZE);
+  lstrcpynA(font.lfFaceName, LoadResourceString(IDS_VERSION_FONT).c_str(), LF_FACESIZE);
   return CreateFontIndirectA(&font);
 }
 
@@ -51,8 +49,8 @@ CVersionDlg::~CVersionDlg() {
 
 std::string CVersionDlg::ModuleLine(int kind, bool installed, int version) {
   const ModuleKind& k = kKinds[kind == 2 ? 1 : 0];
-  std::string line = std::string(k.label) + "  " + LoadResourceString(k.libraryName);
-  if (!installed) return line + k.beforeNotInstalled + "未導入";
+  std::string line = LoadResourceString(k.label) + "  " + LoadResourceString(k.libraryName);
+  if (!installed) return line + k.beforeNotInstalled + LoadResourceString(IDS_VERSION_NOT_INSTALLED);
   char number[32];
   std::snprintf(number, sizeof number, "%1.2f", version * 0.01);
   return line + k.beforeVersion + number + "   " + LoadResourceString(k.credit);
@@ -67,7 +65,7 @@ BOOL CVersionDlg::OnInitDialog() {
     SendMessageA(modules_.hwnd(), LB_INSERTSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(line.c_str()));
   };
-  append(kHeader);
+  append(LoadResourceString(IDS_VERSION_HEADER));
   for (int kind : {1, 2}) {
     // Each probe loads the library and frees it at once. A library without
     // a version entry point is not an archiver of that kind.
