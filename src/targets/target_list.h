@@ -25,7 +25,6 @@ class CTargetList {
   // The list file, used as given (a bare name is looked up in the current
   // directory at the time of the load or save).
   void SetListFilePath(std::string path) { listFilePath_ = std::move(path); }
-  const std::string& GetListFilePath() const { return listFilePath_; }
   const std::string& GetLastErrorText() const { return lastError_; }
 
   // Appends one row per line of the list file that names a path (see
