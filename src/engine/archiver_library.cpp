@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "engine/copy_targets.h"
 #include "fileutil/path_names.h"
 
 namespace zelk::engine {
@@ -111,7 +112,8 @@ std::string ArchiverCommandLine(const ArchiverInfo& info, const std::string& arc
 }
 
 bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
-                    const std::string& archivePath, void* mainWindow, std::string& errorText) {
+                    const std::string& archivePath, void* mainWindow, std::string& errorText,
+                    fileutil::CopyTally* tally) {
   const ArchiverInfo* info = FindArchiver(format);
   if (info == nullptr) {
     errorText = "保存形式の設定が正しくありません";
@@ -137,6 +139,7 @@ bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
       errorText = "圧縮エラー（" + ArchiverReason(output, row.path) + "）";
       return true;
     }
+    if (tally != nullptr) TallyTarget(row, fileutil::PathToDirectoryPath(archivePath), *tally);
   }
   errorText.clear();
   return false;

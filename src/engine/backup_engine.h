@@ -13,6 +13,7 @@
 
 #include "engine/deletion_gate.h"
 #include "engine/run_host.h"
+#include "fileutil/directory_ops.h"
 #include "settings/settings.h"
 
 namespace zelk::fileutil {
@@ -25,6 +26,17 @@ namespace zelk::engine {
 inline constexpr const char* kHistoryFileName = "History.dat";
 // strftime format of a generation's name.
 inline constexpr const char* kGenerationNameFormat = "%y.%m.%d.%H.%M.%S";
+
+// What a run made, failed or not: the generation's path as the user finds it
+// (the save folder itself for plain copies that keep no past backups; empty
+// when the run stopped before naming it), and what it wrote: the files it
+// copied and their sizes, or for an archive the files of each target the
+// library added and their sizes before compression. Files shared with the
+// previous generation by hard links are not written.
+struct RunOutput {
+  std::string generation;
+  fileutil::CopyTally written;
+};
 
 class CBackupEngine {
  public:
@@ -67,6 +79,9 @@ class CBackupEngine {
   // fails); empty: the system's.
   void SetLinkFunction(unsigned long (*link)(const wchar_t*, const wchar_t*)) { linkFunction_ = link; }
 
+  // What the last RunBackup made (read on the thread that ran it).
+  const RunOutput& LastRunOutput() const { return lastRun_; }
+
   const std::string& GetLastErrorText() const { return lastError_; }
   void SetLastErrorText(std::string text) { lastError_ = std::move(text); }
 
@@ -86,6 +101,7 @@ class CBackupEngine {
   settings::CSettings& settings_;
   IRunHost& host_;
   std::string lastError_;
+  RunOutput lastRun_;
   std::function<std::time_t()> clock_;
   unsigned long (*linkFunction_)(const wchar_t*, const wchar_t*) = nullptr;
 };
