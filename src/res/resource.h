@@ -114,3 +114,16 @@
 #define IDS_SCHED_ERROR_CAPTION        2014
 #define IDS_TRAY_RESUME                2015  // the tray menu's first item
 #define IDS_TRAY_PAUSE                 2016
+
+// Words of the run log's lines and the tray tip's last run (2100-2119).
+#define IDS_LOG_TIMED                  2100  // what started a run
+#define IDS_LOG_NOW                    2101
+#define IDS_LOG_AT_EXIT                2102
+#define IDS_LOG_PLAIN                  2103  // the save format
+#define IDS_LOG_ZIP                    2104
+#define IDS_LOG_LZH                    2105
+#define IDS_LOG_KEEP_NONE              2106  // the history mode
+#define IDS_LOG_KEEP_SUFFIX            2107  // after the number of generations kept
+#define IDS_LOG_SUCCESS                2108  // the result
+#define IDS_LOG_FAILURE                2109
+#define IDS_TIP_LAST_RUN               2110  // before "mm/dd hh:mm <result>"
