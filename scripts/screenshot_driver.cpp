@@ -118,6 +118,19 @@ int main(int argc, char** argv) {
   Sleep(2500);
   Shoot(outDir, "tray-running.png", RECT{icon.x - 130, icon.y - 40, icon.x + 10, icon.y + 10});
 
+  // A backup now, its box answered: the tip's second line tells when the
+  // run ended and how.
+  HoverAt(POINT{100, 100});
+  PostMessageA(main, WM_COMMAND, ID_BACKUP_NOW, 0);
+  if (HWND done = WaitForWindow("Zelk")) {
+    Sleep(300);
+    PostMessageA(done, WM_COMMAND, IDOK, 0);
+  }
+  Sleep(1000);
+  HoverAt(icon);
+  Sleep(2500);
+  Shoot(outDir, "tray-last-run.png", RECT{icon.x - 200, icon.y - 60, icon.x + 10, icon.y + 10});
+
   // Paused, and the tray menu opened at the icon. The menu opens at the
   // cursor and is pushed back inside the screen, which would put it over the
   // icon in the corner: it is measured once, far from there, then opened

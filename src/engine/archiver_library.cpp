@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "engine/copy_targets.h"
 #include "fileutil/path_names.h"
 #include "res/resource.h"
 #include "text/string_table.h"
@@ -113,7 +114,8 @@ std::string ArchiverCommandLine(const ArchiverInfo& info, const std::string& arc
 }
 
 bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
-                    const std::string& archivePath, void* mainWindow, std::string& errorText) {
+                    const std::string& archivePath, void* mainWindow, std::string& errorText,
+                    fileutil::CopyTally* tally) {
   const ArchiverInfo* info = FindArchiver(format);
   if (info == nullptr) {
     errorText = text::LoadText(IDS_FORMAT_INVALID);
@@ -139,6 +141,7 @@ bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
       errorText = text::Format(IDS_ARCHIVE_ERROR, ArchiverReason(output, row.path));
       return true;
     }
+    if (tally != nullptr) TallyTarget(row, fileutil::PathToDirectoryPath(archivePath), *tally);
   }
   errorText.clear();
   return false;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fileutil/directory_ops.h"
 #include "targets/target_entry.h"
 #include "text/message.h"
 
@@ -43,8 +44,12 @@ std::string ArchiverCommandLine(const ArchiverInfo& info, const std::string& arc
                                 const std::string& targetPath);
 
 // Puts every active target into the one archive, one library call per target
-// in list order. True on failure with the reason in errorText.
+// in list order. True on failure with the reason in errorText. When tally is
+// set, each target the library has added counts with its files and their
+// sizes before compression (the save folder left out, as the libraries
+// leave out the folder of the archive they write).
 bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
-                    const std::string& archivePath, void* mainWindow, std::string& errorText);
+                    const std::string& archivePath, void* mainWindow, std::string& errorText,
+                    fileutil::CopyTally* tally = nullptr);
 
 }  // namespace zelk::engine

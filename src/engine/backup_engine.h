@@ -13,6 +13,7 @@
 
 #include "engine/deletion_gate.h"
 #include "engine/run_host.h"
+#include "fileutil/directory_ops.h"
 #include "settings/settings.h"
 #include "text/message.h"
 
@@ -27,6 +28,17 @@ namespace zelk::engine {
 std::string HistoryFileName();
 // strftime format of a generation's name (IDS_GENERATION_FORMAT).
 std::string GenerationNameFormat();
+
+// What a run made, failed or not: the generation's path as the user finds it
+// (the save folder itself for plain copies that keep no past backups; empty
+// when the run stopped before naming it), and what it wrote: the files it
+// copied and their sizes, or for an archive the files of each target the
+// library added and their sizes before compression. Files shared with the
+// previous generation by hard links are not written.
+struct RunOutput {
+  std::string generation;
+  fileutil::CopyTally written;
+};
 
 class CBackupEngine {
  public:
@@ -73,6 +85,9 @@ class CBackupEngine {
   // and as the text made from it.
   const text::Message& LastError() const { return lastError_; }
   std::string GetLastErrorText() const;
+
+  // What the last RunBackup made (read on the thread that ran it).
+  const RunOutput& LastRunOutput() const { return lastRun_; }
   void SetLastErrorText(std::string text) { lastError_ = std::move(text); }
 
  private:
@@ -91,6 +106,7 @@ class CBackupEngine {
   settings::CSettings& settings_;
   IRunHost& host_;
   text::Message lastError_;
+  RunOutput lastRun_;
   std::function<std::time_t()> clock_;
   unsigned long (*linkFunction_)(const wchar_t*, const wchar_t*) = nullptr;
 };

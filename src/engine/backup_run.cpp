@@ -107,6 +107,7 @@ std::wstring NewestGeneration(const COutFile& history, const CDeletionGate& gate
 }  // namespace
 
 bool CBackupEngine::RunBackup() {
+  lastRun_ = {};
   host_.EnableControls(false);
   const bool failed = RunSteps();
   if (!failed) lastError_ = {};
@@ -145,6 +146,7 @@ bool CBackupEngine::RunSteps() {
   const std::string final = fileutil::JoinPath(save, generation);
   // Keep-none plain copies end up straight in the save folder.
   const std::string shown = plain && !keepHistory ? save : final;
+  lastRun_.generation = shown;
   if ((keepHistory || !plain) && !fileutil::CheckFile(final)) {
     return Fail(CreateFailed(final));
   }
@@ -172,8 +174,9 @@ bool CBackupEngine::RunSteps() {
   fileutil::LinkPlan links;
   links.link = linkFunction_;
   const bool copyFailed = plain ? CopyTargets(rows, staging, save, copyError, previous,
-                                              previous.empty() ? nullptr : &links)
-                                : ArchiveTargets(mode, rows, staging, host_.OwnerWindow(), copyError);
+                                              previous.empty() ? nullptr : &links, &lastRun_.written)
+                                : ArchiveTargets(mode, rows, staging, host_.OwnerWindow(), copyError,
+                                                 &lastRun_.written);
   if (copyFailed) {
     std::string ignored;
     gate.Delete(std::wstring_view(stagingWide), ignored);
@@ -181,7 +184,10 @@ bool CBackupEngine::RunSteps() {
   }
   // An archive run without an active target writes no archive: there is no
   // new generation, and the older ones stay as they are.
-  if (!plain && GetFileAttributesW(stagingWide.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (!plain && GetFileAttributesW(stagingWide.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    lastRun_.generation.clear();
+    return false;
+  }
 
   if (keepHistory) {
     if (DWORD code = Rename(stagingWide, fileutil::ExtendedPath(final)); code != 0) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "fileutil/directory_ops.h"
 #include "fileutil/path_names.h"
 #include "fileutil/resolved_path.h"
@@ -30,6 +32,14 @@ DWORD CopyOneFile(const std::string& source, const std::string& target) {
   return CopyFileW(from.c_str(), to.c_str(), TRUE) ? 0 : GetLastError();
 }
 
+// The size of a file; 0 when it cannot be read.
+std::uint64_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  const std::wstring wide = fileutil::ExtendedPath(path);
+  if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 std::string FreeName(const std::string& path) {
   return fileutil::CheckFile(path) ? path : fileutil::SkipPathNum(path);
 }
@@ -41,7 +51,7 @@ std::wstring Earlier(const std::wstring& previous, const std::string& target) {
 }
 
 bool CopyFileTarget(const TargetEntry& row, const std::string& destination, const std::wstring& previous,
-                    fileutil::LinkPlan* links, std::string& errorText) {
+                    fileutil::LinkPlan* links, std::string& errorText, fileutil::CopyTally* tally) {
   const std::string target = FreeName(fileutil::JoinPath(destination, TargetName(row.path)));
   if (links != nullptr && fileutil::LinkUnchangedFile(fileutil::ExtendedPath(row.path), fileutil::ExtendedPath(target),
                                                       Earlier(previous, target), *links)) {
@@ -50,6 +60,10 @@ bool CopyFileTarget(const TargetEntry& row, const std::string& destination, cons
   if (DWORD code = CopyOneFile(row.path, target); code != 0) {
     errorText = text::Format(IDS_WITH_REASON, text::Message::Of(IDS_CREATE_FAILED, target), fileutil::ErrorString(code));
     return true;
+  }
+  if (tally != nullptr) {
+    ++tally->files;
+    tally->bytes += FileSize(target);
   }
   return false;
 }
@@ -67,13 +81,14 @@ std::string SaveFolderUnder(const TargetEntry& row, const std::wstring& resolved
 }
 
 bool CopyFolderTarget(const TargetEntry& row, const std::string& destination, const std::wstring& resolvedSave,
-                      const std::wstring& previous, fileutil::LinkPlan* links, std::string& errorText) {
+                      const std::wstring& previous, fileutil::LinkPlan* links, std::string& errorText,
+                      fileutil::CopyTally* tally) {
   const std::string target = FreeName(fileutil::JoinPath(destination, TargetName(row.path)));
   const std::string exclude = SaveFolderUnder(row, resolvedSave);
   fileutil::MessageBuffer msg{};
   const bool failed = links != nullptr ? fileutil::CopyDirectoryLinked(target, row.path, msg, exclude,
-                                                                       Earlier(previous, target), *links)
-                                       : fileutil::CopyDirectoryTo(target, row.path, msg, exclude);
+                                                                       Earlier(previous, target), *links, tally)
+                                       : fileutil::CopyDirectoryTo(target, row.path, msg, exclude, tally);
   if (failed) {
     errorText = fileutil::MessageText(msg);
     return true;
@@ -85,17 +100,26 @@ bool CopyFolderTarget(const TargetEntry& row, const std::string& destination, co
 
 bool CopyTargets(const std::vector<TargetEntry>& rows, const std::string& destination,
                  const std::string& saveFolder, std::string& errorText, const std::wstring& previous,
-                 fileutil::LinkPlan* links) {
+                 fileutil::LinkPlan* links, fileutil::CopyTally* tally) {
   const std::wstring resolvedSave = fileutil::ResolvedPath(fileutil::ToWide(saveFolder));
   for (const TargetEntry& row : rows) {
     if (row.mark == targets::ActiveFile) {
-      if (CopyFileTarget(row, destination, previous, links, errorText)) return true;
+      if (CopyFileTarget(row, destination, previous, links, errorText, tally)) return true;
     } else if (row.mark == targets::ActiveFolder) {
-      if (CopyFolderTarget(row, destination, resolvedSave, previous, links, errorText)) return true;
+      if (CopyFolderTarget(row, destination, resolvedSave, previous, links, errorText, tally)) return true;
     }
   }
   errorText.clear();
   return false;
+}
+
+void TallyTarget(const TargetEntry& row, const std::string& saveFolder, fileutil::CopyTally& tally) {
+  if (row.mark == targets::ActiveFile) {
+    ++tally.files;
+    tally.bytes += FileSize(row.path);
+  } else if (row.mark == targets::ActiveFolder) {
+    fileutil::TallyTree(row.path, SaveFolderUnder(row, fileutil::ResolvedPath(fileutil::ToWide(saveFolder))), tally);
+  }
 }
 
 }  // namespace zelk::engine

@@ -17,9 +17,16 @@ namespace zelk::engine {
 // With links set, a file whose counterpart at the same relative path under
 // previous (an earlier complete copy, extended-length) is unchanged becomes
 // a hard link to it (see fileutil::LinkPlan).
-// True on failure with the reason in errorText.
+// Files copied (not linked) are added to tally when it is set, also those
+// copied before a failure. True on failure with the reason in errorText.
 bool CopyTargets(const std::vector<targets::TargetEntry>& rows, const std::string& destination,
                  const std::string& saveFolder, std::string& errorText,
-                 const std::wstring& previous = {}, fileutil::LinkPlan* links = nullptr);
+                 const std::wstring& previous = {}, fileutil::LinkPlan* links = nullptr,
+                 fileutil::CopyTally* tally = nullptr);
+
+// Adds the files of one active target and their sizes to tally, as a copy
+// takes them: a file, or a folder's tree without the save folder inside it.
+// Other rows add nothing.
+void TallyTarget(const targets::TargetEntry& row, const std::string& saveFolder, fileutil::CopyTally& tally);
 
 }  // namespace zelk::engine

@@ -192,6 +192,7 @@ struct CopyJob {
   std::wstring exclude;     // left out, when not empty
   bool mergeFolders;        // existing target folders are used as they are
   LinkPlan* links = nullptr;  // unchanged files linked, when set
+  CopyTally* tally = nullptr;  // files copied counted, when set
 };
 
 // Copies the folder src (described by info) to dst, contents first, then its
@@ -226,6 +227,10 @@ bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& ds
         return Fail(job.msg, from, kCannotCopy, code);
       }
       ApplyTimesAndAttributes(to, entry, false);
+      if (job.tally != nullptr) {
+        ++job.tally->files;
+        job.tally->bytes += entry.size;
+      }
     }
   }
   ApplyTimesAndAttributes(dst, info, true);
@@ -323,7 +328,7 @@ bool MoveEntry(const std::wstring& from, const Entry& entry, const std::wstring&
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) return false;
     return Fail(msg, from, kCannotMove, GetLastError());
   }
-  CopyJob job{msg, to, {}, false, nullptr};
+  CopyJob job{msg, to, {}, false, nullptr, nullptr};
   if (CopyTree(from, entry, to, job)) return true;
   return DeleteEntry(from, entry.attributes, msg);
 }
@@ -351,7 +356,7 @@ bool MoveContents(const std::wstring& src, const std::wstring& dst, const std::w
 // target's missing parents; links unchanged files to previous when links is
 // set.
 bool CopyTreeTo(const std::string& target, const std::string& src, MessageBuffer& msg,
-                const std::string& exclude, const std::wstring& previous, LinkPlan* links) {
+                const std::string& exclude, const std::wstring& previous, LinkPlan* links, CopyTally* tally) {
   std::wstring from = ExtendedPath(src);
   std::wstring to = ExtendedPath(target);
   if (from.empty()) return FailAnsi(msg, src, kNotFolder);
@@ -364,7 +369,7 @@ bool CopyTreeTo(const std::string& target, const std::string& src, MessageBuffer
     std::wstring parent = to.substr(0, sep);
     if (DWORD code = CreateFolders(parent); code != 0) return Fail(msg, parent, kCannotCreate, code);
   }
-  CopyJob job{msg, to, exclude.empty() ? std::wstring() : ExtendedPath(exclude), false, links};
+  CopyJob job{msg, to, exclude.empty() ? std::wstring() : ExtendedPath(exclude), false, links, tally};
   return CopyTree(from, info, to, job, previous);
 }
 
@@ -390,13 +395,13 @@ bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffe
   std::wstring target = keepName ? JoinWide(into, FolderName(from)) : into;
   if (SameWidePath(target, from)) return Fail(msg, target, kIntoItself, 0);
   if (DWORD code = CreateFolders(into); code != 0) return Fail(msg, into, kCannotCreate, code);
-  CopyJob job{msg, target, {}, true, nullptr};
+  CopyJob job{msg, target, {}, true, nullptr, nullptr};
   return CopyTree(from, info, target, job);
 }
 
 bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
-                     const std::string& exclude) {
-  return CopyTreeTo(target, src, msg, exclude, {}, nullptr);
+                     const std::string& exclude, CopyTally* tally) {
+  return CopyTreeTo(target, src, msg, exclude, {}, nullptr, tally);
 }
 
 bool LinkUnchangedFile(const std::wstring& from, const std::wstring& to, const std::wstring& previous,
@@ -406,8 +411,37 @@ bool LinkUnchangedFile(const std::wstring& from, const std::wstring& to, const s
 }
 
 bool CopyDirectoryLinked(const std::string& target, const std::string& src, MessageBuffer& msg,
-                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan) {
-  return CopyTreeTo(target, src, msg, exclude, previous, &plan);
+                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan,
+                         CopyTally* tally) {
+  return CopyTreeTo(target, src, msg, exclude, previous, &plan, tally);
+}
+
+bool TallyTree(const std::string& src, const std::string& exclude, CopyTally& tally) {
+  const std::wstring root = ExtendedPath(src);
+  const std::wstring left = exclude.empty() ? std::wstring() : ExtendedPath(exclude);
+  if (root.empty()) return true;
+  bool failed = false;
+  std::vector<std::wstring> folders{root};
+  std::vector<Entry> entries;
+  while (!folders.empty()) {
+    const std::wstring folder = std::move(folders.back());
+    folders.pop_back();
+    if (ListFolder(folder, entries) != 0) {
+      failed = true;
+      continue;
+    }
+    for (const Entry& entry : entries) {
+      std::wstring path = JoinWide(folder, entry.name);
+      if (!left.empty() && SameWidePath(path, left)) continue;
+      if (IsFolder(entry.attributes)) {
+        if (!IsLink(entry.attributes)) folders.push_back(std::move(path));
+        continue;
+      }
+      ++tally.files;
+      tally.bytes += entry.size;
+    }
+  }
+  return failed;
 }
 
 bool DeleteDirectory(const std::string& path, MessageBuffer& msg) {

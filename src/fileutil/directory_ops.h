@@ -4,11 +4,19 @@
 // Functions returning bool return true on failure with a short text in msg.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "fileutil/message_buffer.h"
 
 namespace zelk::fileutil {
+
+// What a copy wrote: the files it copied and their sizes. A file shared by a
+// hard link is not written and not counted.
+struct CopyTally {
+  std::uint64_t files = 0;
+  std::uint64_t bytes = 0;
+};
 
 // Copies the folder src and all it contains into the folder dest, keeping
 // src's own name: src C:\a\Data into D:\g gives D:\g\Data\... (dest is
@@ -25,8 +33,9 @@ bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffe
 // Copies the tree of src into the folder target (created with any missing
 // parents; it must not exist yet), leaving out the entry whose full path
 // equals exclude, if any (compared as the file system does, without case).
+// Files copied are added to tally when it is set.
 bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
-                     const std::string& exclude = {});
+                     const std::string& exclude = {}, CopyTally* tally = nullptr);
 
 // Unchanged files of a copy shared with an earlier copy by hard links. One
 // plan lasts one run: the first link tells whether the volume makes links at
@@ -51,7 +60,14 @@ bool LinkUnchangedFile(const std::wstring& from, const std::wstring& to, const s
 // relative path under previous (an extended-length path; empty: none) is
 // unchanged, and copies the others. Folders are always made anew.
 bool CopyDirectoryLinked(const std::string& target, const std::string& src, MessageBuffer& msg,
-                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan);
+                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan,
+                         CopyTally* tally = nullptr);
+
+// Adds the files of the tree of src and their sizes to tally, as a copy
+// would take them: the entry whose full path equals exclude left out, links
+// and junctions not entered. True when a folder could not be listed (what
+// was counted stays counted).
+bool TallyTree(const std::string& src, const std::string& exclude, CopyTally& tally);
 
 // Deletes a folder tree, read-only, hidden and system entries too; a junction
 // inside is removed, not entered. Fails when path is not a folder. Stops at

@@ -197,3 +197,16 @@
 #define IDS_VERSION_ZIP_KIND           3078
 #define IDS_VERSION_LZH_KIND           3079
 #define IDS_VERSION_NOT_INSTALLED      3080
+
+// Words of the run log's lines and the tray tip's last run (2100-2119).
+#define IDS_LOG_TIMED                  2100  // what started a run
+#define IDS_LOG_NOW                    2101
+#define IDS_LOG_AT_EXIT                2102
+#define IDS_LOG_PLAIN                  2103  // the save format
+#define IDS_LOG_ZIP                    2104
+#define IDS_LOG_LZH                    2105
+#define IDS_LOG_KEEP_NONE              2106  // the history mode
+#define IDS_LOG_KEEP_SUFFIX            2107  // after the number of generations kept
+#define IDS_LOG_SUCCESS                2108  // the result
+#define IDS_LOG_FAILURE                2109
+#define IDS_TIP_LAST_RUN               2110  // before "mm/dd hh:mm <result>"

@@ -1,6 +1,7 @@
 #include "schedule/backup_scheduler.h"
 
 #include "engine/deletion_gate.h"
+#include "engine/exception_reason.h"
 #include "engine/interval.h"
 #include "fileutil/directory_ops.h"
 #include "res/resource.h"
@@ -133,14 +134,29 @@ void CBackupScheduler::ExitBackup() {
     // dispatch messages, so the run counts as in progress for every command
     // that could arrive through them.
     exitRunActive_ = true;
+    TimedRun run(RunTrigger::AtExit, settings_);
     bool failed = true;
+    bool stopped = false;
+    bool ran = false;
+    std::string reason;
     try {
-      failed = AskAboutMissingTargets() != MissingStep::Skip && engine_.RunBackup();
+      // A failed removal has shown its box; the last run still goes on.
+      stopped = AskAboutMissingTargets(reason) == MissingStep::Skip;
+      if (!stopped) {
+        reason.clear();
+        run.StartOver();
+        ran = true;
+        failed = engine_.RunBackup();
+        if (failed) reason = engine_.GetLastErrorText();
+      }
     } catch (...) {
       EnableControlsAfterException();
+      reason = engine::CurrentExceptionReason();
     }
     exitRunActive_ = false;
-    if (failed) host_.Ask(IDS_SCHED_EXIT_BACKUP_FAILED, IDS_SCHED_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+    LogRun(run, failed, reason, ran);
+    // Keeping a missing entry skips the last run without a box.
+    if (failed && !stopped) host_.Ask(IDS_SCHED_EXIT_BACKUP_FAILED, IDS_SCHED_ERROR_CAPTION, MB_OK | MB_ICONERROR);
   }
   host_.RemoveTrayIcon();
   host_.EndWithOk();

@@ -15,9 +15,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/backup_engine.h"
+#include "schedule/run_log.h"
 #include "schedule/schedule_host.h"
 #include "settings/settings.h"
 #include "targets/target_list.h"
@@ -83,6 +85,10 @@ class CBackupScheduler {
   // Kills the interval timer (for the main window's destruction).
   void KillBackupTimer();
 
+  // The last run the run log tells of (its last line that reads as one), for
+  // the tray tip after a restart; nullopt when there is none.
+  std::optional<LastRun> LastRunFromLog();
+
   bool IsStopped() const { return stopped_; }
   bool IsInTray() const { return inTray_; }
   // Whether this scheduler has the timer armed.
@@ -122,7 +128,15 @@ class CBackupScheduler {
   void EnableControlsAfterException() noexcept;
   // The missing-target question and removal before a run, on the calling
   // thread; the list itself is walked on the user-interface thread.
-  MissingStep AskAboutMissingTargets();
+  // stopReason: what the box said when the step does not end in Run (the
+  // question's caption for Skip, the removal's failure for RemoveFailed).
+  MissingStep AskAboutMissingTargets(std::string& stopReason);
+  // The words of the log's lines, from the string table.
+  RunLogWords LogWords();
+  // Appends the ended run to the run log and shows it in the tray tip; the
+  // engine's output counts when ran. Never fails the run: a log that cannot
+  // be written is skipped.
+  void LogRun(TimedRun& run, bool failed, const std::string& reason, bool ran) noexcept;
   // Arms the timer with one full interval; true when armed.
   bool ArmTimer();
   // Arms the timer if in the tray and not stopped (after a run).

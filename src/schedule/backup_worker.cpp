@@ -43,7 +43,7 @@ void CBackupScheduler::EnableControlsAfterException() noexcept {
   }
 }
 
-CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
+CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets(std::string& stopReason) {
   // The rows are walked on the user-interface thread, between two of its
   // messages: nothing moves under the walk, and a removal removes exactly
   // the rows that are missing at that moment, wherever the user has moved
@@ -61,6 +61,7 @@ CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
                 MB_YESNO | MB_ICONERROR) != IDYES) {
     // Keeping the entries skips this run: it would fail at the missing entry
     // after the history step had already pruned a good generation.
+    stopReason = missingPath + host_.Text(IDS_SCHED_NOT_FOUND_SUFFIX);
     return MissingStep::Skip;
   }
   bool removeFailed = false;
@@ -71,27 +72,60 @@ CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets() {
   });
   if (!removeFailed) return MissingStep::Run;
   host_.Ask(removeError, IDS_SCHED_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+  stopReason = removeError;
   return MissingStep::RemoveFailed;
+}
+
+RunLogWords CBackupScheduler::LogWords() {
+  return {host_.Text(IDS_LOG_TIMED),     host_.Text(IDS_LOG_NOW),       host_.Text(IDS_LOG_AT_EXIT),
+          host_.Text(IDS_LOG_PLAIN),     host_.Text(IDS_LOG_ZIP),       host_.Text(IDS_LOG_LZH),
+          host_.Text(IDS_LOG_KEEP_NONE), host_.Text(IDS_LOG_KEEP_SUFFIX), host_.Text(IDS_LOG_SUCCESS),
+          host_.Text(IDS_LOG_FAILURE)};
+}
+
+void CBackupScheduler::LogRun(TimedRun& run, bool failed, const std::string& reason, bool ran) noexcept {
+  try {
+    const RunLogRecord& record = run.Finish(failed, reason, ran ? &engine_.LastRunOutput() : nullptr);
+    AppendToRunLog(kRunLogFileName, FormatRunLogLine(record, LogWords()));
+    const LastRun last = LastRunOf(record);
+    host_.RunOnUiThread([this, &last] { host_.ShowLastRun(last); });
+  } catch (...) {
+    // The run's own outcome stands; only its trace is missing.
+  }
+}
+
+std::optional<LastRun> CBackupScheduler::LastRunFromLog() {
+  try {
+    return LastRunInLog(kRunLogFileName, LogWords());
+  } catch (...) {
+    return std::nullopt;
+  }
 }
 
 void CBackupScheduler::WorkerRun(bool& failureShown) {
   // The mark belongs to the run it was set for, whatever its outcome: a
   // later timed run never shows the completion box.
   const bool requested = backupNow_.exchange(false);
+  TimedRun run(requested ? RunTrigger::Now : RunTrigger::Timed, settings_);
 
   bool failed = false;
+  bool ran = false;
   std::string reason;
   try {
-    switch (AskAboutMissingTargets()) {
+    switch (AskAboutMissingTargets(reason)) {
       case MissingStep::RemoveFailed:
+        LogRun(run, true, reason, false);
         host_.RunOnUiThread([this] { RestoreFromTray(); });
         return;
       case MissingStep::Skip:
+        LogRun(run, true, reason, false);
         host_.RunOnUiThread([this] { RearmAfterRun(); });
         return;
       case MissingStep::Run:
         break;
     }
+    run.StartOver();
+    ran = true;
     // This thread owns the engine's last-error text until it ends.
     failed = engine_.RunBackup();
     if (failed) reason = engine_.GetLastErrorText();
@@ -103,6 +137,9 @@ void CBackupScheduler::WorkerRun(bool& failureShown) {
     reason = engine::CurrentExceptionReason();
     EnableControlsAfterException();
   }
+  // The log has the run before its box is shown: a box left open overnight
+  // is already on record.
+  LogRun(run, failed, reason, ran);
   if (failed) {
     failureShown = true;
     host_.Ask(IDS_SCHED_BACKUP_FAILED, reason, MB_OK | MB_ICONERROR);

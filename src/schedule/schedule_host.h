@@ -16,6 +16,7 @@
 
 #include "engine/run_host.h"
 #include "res/window_ids.h"
+#include "schedule/run_log_line.h"
 
 namespace zelk::schedule {
 
@@ -72,6 +73,12 @@ class IScheduleHost {
   // The main window's OK action: saves the target list file and ends the
   // window.
   virtual void EndWithOk() = 0;
+
+  // A text of the program's string table (the run log's words).
+  virtual std::string Text(UINT id) = 0;
+  // A run has ended, and the log has its line: the tray tip tells when and
+  // how. Called on the user-interface thread.
+  virtual void ShowLastRun(const LastRun& last) { static_cast<void>(last); }
 };
 
 // What travels with kRunOnUiThreadMessage: the work, and the exception it

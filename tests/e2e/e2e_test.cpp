@@ -9,6 +9,7 @@
 
 #include "fileutil/directory_ops.h"
 #include "res/resource.h"
+#include "run_log_file.h"
 #include "zelk_process.h"
 
 using namespace zelk::e2e;
@@ -419,4 +420,32 @@ TEST_F(EndToEnd, AHundredThousandLineListOpensAndPathlessLinesAreNotListed) {
   const std::vector<std::string> saved = Lines(ReadFile(zelk_.Path("FileList.dat")));
   ASSERT_EQ(saved.size(), 100000u);
   EXPECT_EQ(saved[1], "2;" + zelk_.Path("src\\many\\f000001.txt") + ";;");
+}
+
+TEST_F(EndToEnd, EveryRunLeavesItsLineInTheRunLog) {
+  zelk_.WriteIni(Options(1, 5, 0, "SaveTimeNum=1\r\nSaveTimeTani=0\r\nEndBackup=1\r\n"));
+  UseTargets();
+  zelk_.Start();
+  BackupNow();
+  Sleep(1100);  // one generation name per second
+  zelk_.Command(IDC_START);
+  for (int i = 0; i < 100 && IsWindowVisible(zelk_.MainWindow()); ++i) Sleep(50);
+  ASSERT_TRUE(zelk_.ExitFromTray());  // with the last backup
+
+  const std::vector<std::string> gens = Entries(zelk_.Path("save"));
+  ASSERT_EQ(gens.size(), 2u);
+  const auto lines = zelk::testing::RunLogLines(zelk_.Path("RunLog.txt"));
+  ASSERT_EQ(lines.size(), 2u);
+  const std::vector<std::string> triggers = {"今すぐ", "終了時"};
+  for (std::size_t n = 0; n < 2; ++n) {
+    ASSERT_EQ(lines[n].size(), 9u);
+    EXPECT_TRUE(zelk::testing::IsLogTime(lines[n][0])) << lines[n][0];
+    EXPECT_EQ(lines[n][1], triggers[n]);
+    EXPECT_EQ(lines[n][2], "無圧縮");
+    EXPECT_EQ(lines[n][3], "5つ残す");
+    EXPECT_EQ(lines[n][4], "成功");
+    EXPECT_EQ(lines[n][6], "3") << "one.txt, two.txt, note.txt";
+    EXPECT_EQ(lines[n][7], "100007");
+    EXPECT_EQ(lines[n][8], zelk_.Path("save\\" + gens[n]));
+  }
 }

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <regex>
+
 #include "tray_fixture.h"
 
 using namespace zelk::testing;
@@ -275,7 +277,9 @@ TEST_F(TrayTest, EndingWhileStoppedTakesTheLastBackupAndStartsStoppedNextTime) {
       EXPECT_FALSE(w.Scheduler().IsTimerArmed());
     });
     ASSERT_EQ(TrayCalls().size(), 1u);
-    EXPECT_EQ(TrayCalls()[0].tip, "停止中");
+    // The run log tells the new program of the last backup at exit.
+    EXPECT_TRUE(std::regex_match(TrayCalls()[0].tip, std::regex("停止中\n前回: \\d\\d/\\d\\d \\d\\d:\\d\\d 成功")))
+        << TrayCalls()[0].tip;
     EXPECT_EQ(TrayCalls()[0].icon, TrayIcon(IDI_TRAY_STOPPED));
     PickFromTrayMenu(w, 0);
     EXPECT_EQ(Menus().back().items.at(0), "再開(&T)");
@@ -352,4 +356,47 @@ TEST_F(TrayTest, WhileAModalDialogIsOpenTheIconOnlyBringsItForwardAndTheExitClos
   ASSERT_FALSE(TrayCalls().empty());
   EXPECT_EQ(TrayCalls().back().action, static_cast<DWORD>(NIM_DELETE));
   EXPECT_NE(StopKey(), "1") << "the middle button paused nothing";
+}
+
+TEST_F(TrayTest, TheTipTellsTheLastRunsEndAndResult) {
+  PrepareStart();
+  Run([&](CMainDlg& w) {
+    Command(w, IDC_START);
+    ASSERT_EQ(TrayCalls().at(0).tip, "動作中") << "no run yet";
+
+    PickFromTrayMenu(w, ID_BACKUP_NOW);
+    ASSERT_TRUE(WaitFor(w, [&] { return !Boxes().empty() && !w.IsBackupRunning(); }));
+    const std::regex success("動作中\n前回: \\d\\d/\\d\\d \\d\\d:\\d\\d 成功");
+    std::string tip = TrayCalls().back().tip;
+    EXPECT_TRUE(std::regex_match(tip, success)) << tip;
+    EXPECT_LT(tip.size(), 40u) << "the record holds 63 bytes";
+
+    {
+      LockedFile held(dir_ / "data\\a.txt");
+      ASSERT_TRUE(held.ok());
+      PickFromTrayMenu(w, ID_BACKUP_NOW);
+      ASSERT_TRUE(WaitFor(w, [&] { return Boxes().size() == 2 && !w.IsBackupRunning(); }));
+    }
+    EXPECT_EQ(Boxes().at(1).text, "バックアップに失敗しました");
+    tip = TrayCalls().back().tip;
+    EXPECT_TRUE(std::regex_match(tip, std::regex("動作中\n前回: \\d\\d/\\d\\d \\d\\d:\\d\\d 失敗"))) << tip;
+
+    // Pausing keeps the second line.
+    IconEvent(w, WM_MBUTTONDOWN);
+    EXPECT_EQ(TrayCalls().back().tip, "停止中" + tip.substr(std::string("動作中").size()));
+    Close(w);
+  });
+}
+
+TEST_F(TrayTest, AfterARestartTheTipTellsTheLastRunInTheLog) {
+  PrepareStart();
+  WriteFile(dir_ / "RunLog.txt",
+            "2024/12/06 09:00:00\t定期\t無圧縮\t3つ残す\t成功\t2\t1\t1\tC:\\b\\24.12.06.09.00.00\r\n"
+            "2024/12/07 15:29:58\t定期\tzip\t3つ残す\t失敗\t4\t0\t0\tC:\\b\\x.zip\t圧縮エラー\r\n"
+            "a line of another making\r\n");
+  Run([&](CMainDlg& w) {
+    Command(w, IDC_START);
+    EXPECT_EQ(TrayCalls().at(0).tip, "動作中\n前回: 12/07 15:30 失敗");
+    Close(w);
+  });
 }

@@ -53,6 +53,9 @@ BOOL CMainDlg::OnInitDialog() {
 
   scheduler_.LoadStoppedFlag();
   settings_.Load();
+  // The tip tells of the last run from the start: the run log keeps it
+  // across restarts.
+  if (auto last = scheduler_.LastRunFromLog()) ShowLastRun(*last);
 
   // The menu bar takes its height from the client area: grow the window so
   // that the template's layout keeps its room.

@@ -80,6 +80,10 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   void RestoreFromTray() override;
   bool RemoveTrayIcon() override;
   void EndWithOk() override { OnOK(); }
+  std::string Text(UINT id) override;
+  void ShowLastRun(const schedule::LastRun& last) override;
+  // The tip's second line for the last run; empty before the first one.
+  std::string LastRunTip() const { return lastRunTip_; }
 
   void RouteCommands();
   // The icon's mouse events (WM_TRAY_NOTIFY) and a new task bar.
@@ -99,6 +103,8 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   engine::CBackupEngine engine_;
   schedule::CBackupScheduler scheduler_;
   std::string errorText_;
+  // "前回: 12/07 15:30 成功": the last run, from this session or the run log.
+  std::string lastRunTip_;
   UINT taskbarCreated_ = 0;
   // The version dialog while it is open; there is never a second one.
   CDialog* versionDialog_ = nullptr;

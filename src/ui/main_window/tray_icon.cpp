@@ -46,22 +46,27 @@ NOTIFYICONDATAA Record(HWND window) {
   return data;
 }
 
-bool Notify(DWORD action, HWND window, bool stopped) {
+bool Notify(DWORD action, HWND window, bool stopped, const std::string& lastRun) {
   NOTIFYICONDATAA data = Record(window);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAY_NOTIFY;
   data.hIcon = LoadIconA(GetModuleHandleA(nullptr),
                          MAKEINTRESOURCEA(stopped ? IDI_TRAY_STOPPED : IDI_TRAY_RUNNING));
-  const std::string tip = LoadResourceString(stopped ? IDS_TIP_STOPPED : IDS_TIP_RUNNING);
+  std::string tip = LoadResourceString(stopped ? IDS_TIP_STOPPED : IDS_TIP_RUNNING);
+  if (!lastRun.empty()) tip += "\n" + lastRun;
   text::CopyToBuffer(data.szTip, 64, tip);
   return !CallShell(action, data);
 }
 
 }  // namespace
 
-bool AddTrayIcon(HWND window, bool stopped) { return Notify(NIM_ADD, window, stopped); }
+bool AddTrayIcon(HWND window, bool stopped, const std::string& lastRun) {
+  return Notify(NIM_ADD, window, stopped, lastRun);
+}
 
-bool ModifyTrayIcon(HWND window, bool stopped) { return Notify(NIM_MODIFY, window, stopped); }
+bool ModifyTrayIcon(HWND window, bool stopped, const std::string& lastRun) {
+  return Notify(NIM_MODIFY, window, stopped, lastRun);
+}
 
 bool DeleteTrayIcon(HWND window) {
   NOTIFYICONDATAA data = Record(window);

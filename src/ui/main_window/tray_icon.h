@@ -6,12 +6,14 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <string>
 
 namespace zelk::ui {
 
-// Puts the icon up (or replaces it) for the state; true on failure.
-bool AddTrayIcon(HWND window, bool stopped);
-bool ModifyTrayIcon(HWND window, bool stopped);
+// Puts the icon up (or replaces it) for the state; true on failure. The tip
+// is the state's text, and lastRun on a second line when it is not empty.
+bool AddTrayIcon(HWND window, bool stopped, const std::string& lastRun = {});
+bool ModifyTrayIcon(HWND window, bool stopped, const std::string& lastRun = {});
 // Takes the icon down; true on failure.
 bool DeleteTrayIcon(HWND window);
 

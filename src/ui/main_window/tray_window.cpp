@@ -15,7 +15,7 @@ namespace zelk::ui {
 
 void CMainDlg::HideToTray(bool stopped) {
   SetErrorText("");
-  AddTrayIcon(hwnd(), stopped);  // without a shell the window still goes
+  AddTrayIcon(hwnd(), stopped, lastRunTip_);  // without a shell the window still goes
   ShowWindow(hwnd(), SW_MINIMIZE);
   ShowWindow(hwnd(), SW_HIDE);
 }
@@ -33,7 +33,17 @@ bool CMainDlg::RemoveTrayIcon() {
 
 void CMainDlg::ToggleStop() {
   scheduler_.SetStopped(!scheduler_.IsStopped());
-  ModifyTrayIcon(hwnd(), scheduler_.IsStopped());
+  ModifyTrayIcon(hwnd(), scheduler_.IsStopped(), lastRunTip_);
+}
+
+std::string CMainDlg::Text(UINT id) { return LoadResourceString(id); }
+
+void CMainDlg::ShowLastRun(const schedule::LastRun& last) {
+  schedule::RunLogWords words;
+  words.success = LoadResourceString(IDS_LOG_SUCCESS);
+  words.failure = LoadResourceString(IDS_LOG_FAILURE);
+  lastRunTip_ = schedule::LastRunTipLine(last, LoadResourceString(IDS_TIP_LAST_RUN), words);
+  if (scheduler_.IsInTray()) ModifyTrayIcon(hwnd(), scheduler_.IsStopped(), lastRunTip_);
 }
 
 bool CMainDlg::ShowTrayMenu(int menuId) {
@@ -103,7 +113,7 @@ void CMainDlg::OnTaskbarCreated() {
   // A new task bar has no icon of ours: put it back while the program lives
   // in the tray. A shown window stays as it is, so the tray menu never opens
   // beside it.
-  if (scheduler_.IsInTray()) AddTrayIcon(hwnd(), scheduler_.IsStopped());
+  if (scheduler_.IsInTray()) AddTrayIcon(hwnd(), scheduler_.IsStopped(), lastRunTip_);
 }
 
 }  // namespace zelk::ui
