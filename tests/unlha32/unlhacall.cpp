@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
   }
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const DWORD size = argc > 2 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)) : 1024;
+  std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -85,7 +86,10 @@ int main(int argc, char** argv) {
     std::string line = text.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
+    if (!line.empty()) lines.push_back(line);
+  }
+  if (lines.empty()) lines.emplace_back();  // an empty command line is a call too
+  for (const std::string& line : lines) {
     std::vector<char> output(size + 1, 0);
     const int result = unlha(nullptr, line.c_str(), size ? output.data() : nullptr, size);
     std::printf("result %d\n", result);
