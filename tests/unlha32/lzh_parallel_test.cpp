@@ -46,8 +46,9 @@ EntryHeader Header(const std::string& path, std::size_t size) {
   return h;
 }
 
-// Adds files until one fails; returns whether all went in (Flush included).
-bool AddAll(ArchiveWriter& writer, const Files& files, std::string& error) {
+// Adds files until one fails; returns whether all went in (with flush,
+// written too).
+bool AddAll(ArchiveWriter& writer, const Files& files, std::string& error, bool flush = true) {
   for (const auto& [name, contents] : files) {
     const bool ok = name.back() == '\\'
                         ? writer.AddDirectory(Header(name.substr(0, name.size() - 1), 0), error, name)
@@ -55,7 +56,7 @@ bool AddAll(ArchiveWriter& writer, const Files& files, std::string& error) {
                                          name);
     if (!ok) return false;
   }
-  return writer.Flush(error);
+  return !flush || writer.Flush(error);
 }
 
 // Every entry decoded by the tests' own strict decoder, in archive order.
@@ -134,6 +135,23 @@ TEST(LzhParallel, AFailingWorkerLeavesAValidArchiveOfTheEntriesBefore) {
       EXPECT_EQ(ReadBack(out.bytes), Files(files.begin(), files.begin() + static_cast<std::ptrdiff_t>(failing)))
           << threads << " threads, failing at " << failing;
     }
+  }
+}
+
+TEST(LzhParallel, AnUnreadableInputComesAfterTheEntriesQueuedBeforeIt) {
+  const Files files = Mixed();
+  const Files before(files.begin(), files.begin() + 14);
+  for (int threads : zelk::testing::kThreadCounts) {
+    MemoryOutput out;
+    ArchiveWriter writer(out, 0, {}, zelk::testing::Threads(threads));
+    std::string error;
+    ASSERT_TRUE(AddAll(writer, before, error, false)) << error;
+    EXPECT_FALSE(writer.AddFile(std::make_shared<MemoryInput>(TextBytes(3 << 20, 4), 100000),
+                                Header("bad.bin", 3 << 20), error, "bad.bin"));
+    EXPECT_EQ(error, kReadFailed);
+    EXPECT_EQ(writer.failedLabel(), "bad.bin");
+    ASSERT_TRUE(writer.Close(error));
+    EXPECT_EQ(ReadBack(out.bytes), before) << threads << " threads";
   }
 }
 

@@ -148,5 +148,34 @@ TEST(ZipParallel, AFailingWorkerLeavesAValidArchiveOfTheEntriesBefore) {
   }
 }
 
+// Reads fail from 100,000 bytes on, like a file on a failing disk.
+class FailingSource : public MemoryFile {
+ public:
+  FailingSource() : MemoryFile(Bytes(Text(3 << 20, 4))) {}
+  bool ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) override {
+    return offset < 100000 && MemoryFile::ReadAt(offset, data, n, got);
+  }
+  std::string Error() const override { return "read error"; }
+};
+
+TEST(ZipParallel, AnUnreadableSourceComesAfterTheEntriesQueuedBeforeIt) {
+  const Files files = Mixed();
+  const Files before(files.begin(), files.begin() + 14);
+  for (int threads : zelk::testing::kThreadCounts) {
+    MemoryFile out;
+    ZipWriter writer(out, {}, zelk::testing::Threads(threads));
+    for (const auto& [name, contents] : before) {
+      ASSERT_TRUE(name.back() == '/' ? writer.AddFolder(Info(name))
+                                     : writer.AddFile(Info(name, contents.size()),
+                                                      std::make_shared<MemoryFile>(Bytes(contents))));
+    }
+    EXPECT_FALSE(writer.AddFile(Info("bad.bin", 3 << 20), std::make_shared<FailingSource>()));
+    EXPECT_EQ(writer.error(), "bad.bin: read error");
+    EXPECT_EQ(writer.failedEntry().name, "bad.bin");
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(ReadBack(out.bytes()), before) << threads << " threads";
+  }
+}
+
 }  // namespace
 }  // namespace zelk::zip

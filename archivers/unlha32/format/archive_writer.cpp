@@ -139,6 +139,14 @@ bool ArchiveWriter::Fail(std::string& error, const char* why) {
   return false;
 }
 
+bool ArchiveWriter::FailBeforeQueueing(const std::string& label, const std::string& why, std::string& error) {
+  // The entries before it are written first; one of them failing is the
+  // failure to report.
+  jobs_->FinishAll();
+  if (!unreported_) FailEntry(label, why);
+  return Report(error);
+}
+
 bool ArchiveWriter::FailEntry(const std::string& label, const std::string& why) {
   failedLabel_ = label;
   failure_ = why;
@@ -166,19 +174,13 @@ bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string&
 
 bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader header, std::string& error,
                             const std::string& label) {
-  if (header.originalSize > kMaxEntrySize) {
-    FailEntry(label, kTooLarge);
-    return Report(error);
-  }
+  if (header.originalSize > kMaxEntrySize) return FailBeforeQueueing(label, kTooLarge, error);
   header.isDirectory = false;
   header.method = kMethodLh5;
   header.packedSize = 0;
   auto file = std::make_shared<FileState>();
   const auto provisional = BuildLevel2Header(header);
-  if (!provisional) {
-    FailEntry(label, "path too long for an entry header");
-    return Report(error);
-  }
+  if (!provisional) return FailBeforeQueueing(label, "path too long for an entry header", error);
   file->provisional = *provisional;
   file->header = std::move(header);
   file->label = label;
@@ -209,9 +211,10 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
       if (!file->input->Read(job->input.data() + job->dictionary + filled, want - filled, got)) {
         file->done = true;
         file->cancelled = true;
-        inputError_ = file->input->Error();
-        FailEntry(label, kReadFailed);
-        return Report(error);
+        const std::string why = file->input->Error();
+        jobs_->FinishAll();
+        if (!unreported_) inputError_ = why;
+        return FailBeforeQueueing(label, kReadFailed, error);
       }
       if (got == 0) break;
       filled += got;
@@ -221,8 +224,7 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
     if (readPos > kMaxEntrySize) {
       file->done = true;
       file->cancelled = true;
-      FailEntry(label, kTooLarge);
-      return Report(error);
+      return FailBeforeQueueing(label, kTooLarge, error);
     }
     file->crc.Update(job->input.data() + job->dictionary, filled);
     job->first = readPos == filled;

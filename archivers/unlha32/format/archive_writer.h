@@ -96,6 +96,7 @@ class ArchiveWriter {
 
   bool Fail(std::string& error, const char* why);
   bool FailEntry(const std::string& label, const std::string& why);
+  bool FailBeforeQueueing(const std::string& label, const std::string& why, std::string& error);
   bool Report(std::string& error);
   bool Finish(SegmentJob& job);
   bool WriteDirectory(SegmentJob& job);

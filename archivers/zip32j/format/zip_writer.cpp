@@ -256,6 +256,9 @@ bool ZipWriter::FailEntry(const EntryInfo& info, const std::string& text, Failur
 }
 
 bool ZipWriter::CheckName(const EntryInfo& info) {
+  // A refused entry ends the run: the entries before it are written first.
+  const bool bad = info.name.empty() || info.name.size() > kMaxNameSize || info.utf8Name.size() > kMaxNameSize;
+  if (bad && !jobs_->FinishAll()) return false;
   if (info.name.empty()) return FailEntry(info, "Empty entry name.", Failure::kEntry);
   if (info.name.size() > kMaxNameSize || info.utf8Name.size() > kMaxNameSize) {
     return FailEntry(info,
@@ -268,7 +271,10 @@ bool ZipWriter::CheckName(const EntryInfo& info) {
 
 bool ZipWriter::AddFolder(const EntryInfo& info) {
   if (!CheckName(info)) return false;
-  if (info.name.back() != '/') return FailEntry(info, "Folder name without a trailing '/': " + info.name, Failure::kEntry);
+  if (info.name.back() != '/') {
+    if (!jobs_->FinishAll()) return false;
+    return FailEntry(info, "Folder name without a trailing '/': " + info.name, Failure::kEntry);
+  }
   auto job = std::make_unique<ChunkJob>(nullptr, parallel_);
   job->folder = info;
   ++entriesQueued_;
@@ -281,7 +287,10 @@ bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& sour
 
 bool ZipWriter::AddFile(const EntryInfo& info, std::shared_ptr<archivers::RandomAccessFile> source) {
   if (!CheckName(info)) return false;
-  if (info.name.back() == '/') return FailEntry(info, "File name with a trailing '/': " + info.name, Failure::kEntry);
+  if (info.name.back() == '/') {
+    if (!jobs_->FinishAll()) return false;
+    return FailEntry(info, "File name with a trailing '/': " + info.name, Failure::kEntry);
+  }
   auto file = std::make_shared<FileState>();
   file->info = info;
   file->entry = entriesQueued_++;
@@ -303,8 +312,12 @@ bool ZipWriter::AddFile(const EntryInfo& info, std::shared_ptr<archivers::Random
     if (!file->source->ReadAt(readPos, job->input.data() + job->dictionary, static_cast<std::size_t>(want), &got)) {
       file->done = true;
       file->cancelled = true;
-      sourceError_ = file->source->Error();
-      return FailEntry(info, info.name + ": " + sourceError_, Failure::kSource);
+      const std::string why = file->source->Error();
+      // The entries before it are written first; one of them failing is
+      // the failure to report.
+      if (!jobs_->FinishAll()) return false;
+      sourceError_ = why;
+      return FailEntry(info, info.name + ": " + why, Failure::kSource);
     }
     job->input.resize(job->dictionary + got);
     job->first = readPos == 0;
