@@ -1,5 +1,9 @@
 #include "common/archive_session.h"
 
+#include <algorithm>
+#include <bit>
+#include <thread>
+
 #include "common/win_strings.h"
 
 namespace zelk::archivers {
@@ -40,7 +44,7 @@ WalkResult ArchiveSession::AddTargets(const AddCommand& cmd, EntryNamer& namer, 
       // The archive itself, when it lies in a folder target.
       if (e.mayBeArchive && IdentityOf(source->handle()).SameAs(archiveId_)) return true;
     }
-    return add(e, source.get(), error);
+    return add(e, std::move(source), error);
   };
   for (const std::string& name : cmd.names) {
     std::string walkError;
@@ -51,6 +55,15 @@ WalkResult ArchiveSession::AddTargets(const AddCommand& cmd, EntryNamer& namer, 
     if (r != WalkResult::kDone) return r;
   }
   return WalkResult::kDone;
+}
+
+int CompressingThreads() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  int count = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) count = std::popcount(process);
+  if (count <= 0) count = static_cast<int>(std::thread::hardware_concurrency());
+  return std::max(count, 1);
 }
 
 void ArchiveSession::DiscardCreated() {

@@ -31,8 +31,13 @@ inline std::uint64_t Ticks(const FILETIME& ft) {
 }
 
 // Called for every entry to archive, with the open source for a file (null
-// for a folder). Returns false to stop the run, with the cause in *why.
-using EntryAdder = std::function<bool(const TreeEntry& e, WinFile* source, std::string* why)>;
+// for a folder), which the adder may keep. Returns false to stop the run,
+// with the cause in *why.
+using EntryAdder = std::function<bool(const TreeEntry& e, std::unique_ptr<WinFile> source, std::string* why)>;
+
+// The number of compressing threads a call may use: the logical processors
+// this process may run on.
+int CompressingThreads();
 
 class ArchiveSession {
  public:

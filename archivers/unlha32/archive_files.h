@@ -2,6 +2,8 @@
 // files (Windows handles in the DLL, memory in tests).
 #pragma once
 
+#include <memory>
+
 #include "common/random_access_file.h"
 #include "format/archive_reader.h"
 #include "format/archive_writer.h"
@@ -42,13 +44,13 @@ class ArchiveSource : public ByteSource {
   std::uint64_t size_ = 0;
 };
 
-// A file read from its start to its end.
+// A file read from its start to its end, kept open as long as the stream.
 class SequentialInput : public InputStream {
  public:
-  explicit SequentialInput(archivers::RandomAccessFile& file) : file_(file) {}
+  explicit SequentialInput(std::unique_ptr<archivers::RandomAccessFile> file) : file_(std::move(file)) {}
   bool Read(std::uint8_t* data, std::size_t size, std::size_t& got) override {
     got = 0;
-    if (!file_.ReadAt(pos_, data, size, &got)) return false;
+    if (!file_->ReadAt(pos_, data, size, &got)) return false;
     pos_ += got;
     return true;
   }
@@ -56,9 +58,10 @@ class SequentialInput : public InputStream {
     pos_ = 0;
     return true;
   }
+  std::string Error() const override { return file_->Error(); }
 
  private:
-  archivers::RandomAccessFile& file_;
+  std::unique_ptr<archivers::RandomAccessFile> file_;
   std::uint64_t pos_ = 0;
 };
 

@@ -37,13 +37,15 @@ class Env:
         self.root = root
         self.calls = 0
 
-    def unlha(self, line, bufsize=None):
-        """Calls Unlha with line (a str, sent as Shift-JIS); returns (result, message)."""
+    def unlha(self, line, bufsize=None, prefix=()):
+        """Calls Unlha with line (a str, sent as Shift-JIS; several lines make
+        several calls in one process); returns (result, message).
+        prefix: a command that runs unlhacall (taskset)."""
         self.calls += 1
         cmdfile = os.path.join(self.root, "cmd%d.txt" % self.calls)
         with open(cmdfile, "wb") as f:
             f.write(line.encode("cp932"))
-        argv = [self.args.wine_run, os.path.join(self.args.bin, "unlhacall.exe"), win(cmdfile)]
+        argv = list(prefix) + [self.args.wine_run, os.path.join(self.args.bin, "unlhacall.exe"), win(cmdfile)]
         if bufsize is not None:
             argv.append(str(bufsize))
         p = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
@@ -362,6 +364,33 @@ def case_save_folder_inside_target(env):
     os.unlink(link)
 
 
+def case_one_core_and_every_core(env):
+    """Files of several segments (text coded, noise stored) and small ones, two
+    targets appended in one process: the same archive from one core and from
+    every core, extracted whole by lhasa."""
+    src = os.path.join(env.root, "cores")
+    text = text_bytes(3500000, 7)
+    make_file(os.path.join(src, "t", "text.txt"), text)
+    make_file(os.path.join(src, "t", "noise.bin"), random.Random(8).randbytes(3 << 20))
+    for i in range(40):
+        make_file(os.path.join(src, "t", "small", "s%02d.txt" % i), b"small file %d\r\n" % i * (i + 1))
+    make_file(os.path.join(src, "second.txt"), text[:100000])
+    archives = []
+    for prefix in ((), ("taskset", "-c", "0")):
+        archive = os.path.join(env.root, "cores%d.lzh" % len(archives))
+        result, message = env.unlha(line(archive, src, "t") + "\r\n" + line(archive, src, "second.txt"),
+                                    prefix=prefix)
+        check(result == 0, "two targets with %r: %r" % (prefix, message))
+        check(env.tested(archive), "lhasa t passes on %s" % archive)
+        archives.append(archive)
+    with open(archives[0], "rb") as a, open(archives[1], "rb") as b:
+        check(a.read() == b.read(), "one core and every core write the same archive")
+    _, found = env.extract(archives[0])
+    check(found.get(b"t/text.txt") == text and found.get(b"second.txt") == text[:100000]
+          and found.get(b"t/small/s39.txt") == b"small file 39\r\n" * 40,
+          "lhasa extracts the same contents")
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--bin", required=True)
@@ -380,6 +409,7 @@ def main():
         case_failure_keeps_earlier_entries(env)
         case_foreign_names(env)
         case_save_folder_inside_target(env)
+        case_one_core_and_every_core(env)
     finally:
         shutil.rmtree(root, ignore_errors=True)
     if FAILURES:

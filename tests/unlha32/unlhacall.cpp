@@ -1,8 +1,11 @@
 // Test driver: loads UNLHA32.DLL from its own folder and calls Unlha with
 // the command line read from a file (its bytes as they are, Shift-JIS), so
 // that no quoting or code page conversion stands between the test script
-// and the library. Prints the result and the output buffer; exits with 0
-// when Unlha returned 0, 1 otherwise, 2 when the library cannot be used.
+// and the library. A file of several lines makes one call per line, in
+// order, in one process (as the backup run calls once per target); the
+// calls stop at the first failure. Prints each result and the output
+// buffer; exits with 0 when Unlha returned 0, 1 otherwise, 2 when the
+// library cannot be used.
 //   unlhacall.exe <command-line-file> [output-buffer-size]
 //   unlhacall.exe --version
 #include <windows.h>
@@ -73,12 +76,26 @@ int main(int argc, char** argv) {
     std::printf("cannot read %s\n", argv[1]);
     return 2;
   }
-  std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const DWORD size = argc > 2 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)) : 1024;
-  std::vector<char> output(size + 1, 0);
-  const int result = unlha(nullptr, line.c_str(), size ? output.data() : nullptr, size);
-  std::printf("result %d\n", result);
-  std::fwrite(output.data(), 1, std::strlen(output.data()), stdout);
-  std::printf("\n");
-  return result == 0 ? 0 : 1;
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+  }
+  if (lines.empty()) lines.emplace_back();  // an empty command line is a call too
+  for (const std::string& line : lines) {
+    std::vector<char> output(size + 1, 0);
+    const int result = unlha(nullptr, line.c_str(), size ? output.data() : nullptr, size);
+    std::printf("result %d\n", result);
+    std::fwrite(output.data(), 1, std::strlen(output.data()), stdout);
+    std::printf("\n");
+    if (result != 0) return 1;
+  }
+  return 0;
 }

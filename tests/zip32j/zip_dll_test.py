@@ -45,8 +45,9 @@ class CallResult:
         self.message = bytes.fromhex(fields[2]).decode("cp932") if len(fields) > 2 else ""
 
 
-def run_steps(work, steps):
-    """Runs zipcall.exe over steps (lists of str fields); one result per step."""
+def run_steps(work, steps, prefix=()):
+    """Runs zipcall.exe over steps (lists of str fields); one result per step.
+    prefix: a command that runs zipcall (taskset)."""
     steps_path = os.path.join(work, "steps.txt")
     results_path = os.path.join(work, "results.txt")
     with open(steps_path, "wb") as f:
@@ -55,7 +56,7 @@ def run_steps(work, steps):
     if os.path.exists(results_path):
         os.remove(results_path)
     proc = subprocess.run(
-        [ARGS.wine_run, os.path.join(ARGS.bin, "zipcall.exe"), win(steps_path), win(results_path)],
+        list(prefix) + [ARGS.wine_run, os.path.join(ARGS.bin, "zipcall.exe"), win(steps_path), win(results_path)],
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=1200)
     if proc.returncode != 0:
         raise AssertionError("zipcall failed: %r %r" % (proc.stdout, proc.stderr))
@@ -331,6 +332,28 @@ class ZipDllTest(unittest.TestCase):
             self.assertLess(deflated.compress_size, len(text) // 4)
             self.assertEqual(z.read(stored), noise)
             self.assertEqual(z.read(deflated), text)
+
+    def test_one_core_and_every_core_write_the_same_archive(self):
+        # Files of several deflate chunks (compressible, and incompressible
+        # ones stored), many small ones; two targets appended to one archive.
+        text = b"".join(b"line %d of a text file\n" % i for i in range(150000))
+        write(self.path("b", "t", "text.txt"), text)
+        write(self.path("b", "t", "noise.bin"), os.urandom(3 << 20))
+        for i in range(40):
+            write(self.path("b", "t", "small", "s%02d.txt" % i), b"small file %d\n" % i * (i + 1))
+        write(self.path("b", "second.txt"), text[:100000])
+        archives = []
+        for prefix in ((), ("taskset", "-c", "0")):
+            archive = self.path("a%d.zip" % len(archives))
+            lines = [["call", "1024", "", "-qrS " + quoted(win(archive), win(self.path("b")), name)]
+                     for name in ("t", "second.txt")]
+            results = run_steps(self.work, lines, prefix)
+            self.assertEqual([r.split("\t")[0] for r in results], ["0", "0"], results)
+            self.assertValidArchive(archive)
+            archives.append(archive)
+        self.assertEqual(read(archives[0]), read(archives[1]))
+        sevenzip_extract(archives[0], self.path("x"))
+        self.assertSameTree(self.path("x"), self.path("b"))
 
     def test_append_to_infozip_archive_keeps_old_entries_untouched(self):
         write(self.path("old", "old.txt"), b"made by Info-ZIP\n" * 50)

@@ -43,9 +43,7 @@ class EntryWriter {
               const archivers::WinFile& archive)
       : cmd_(cmd), writer_(writer), namer_(namer), archive_(archive) {}
 
-  int entries() const { return entries_; }
-
-  bool Add(const archivers::TreeEntry& e, archivers::WinFile* source, std::string* why) {
+  bool Add(const archivers::TreeEntry& e, std::unique_ptr<archivers::WinFile> source, std::string* why) {
     why_ = why;
     if (e.isFolder && (!cmd_.folderEntries || !cmd_.storePaths)) return Name(e, nullptr);
     EntryHeader header;
@@ -57,14 +55,23 @@ class EntryWriter {
     header.originalSize = e.size;
 
     std::string error;
+    const std::string label = archivers::DisplayPath(e.fullPath);
     if (e.isFolder) {
-      if (!writer_.AddDirectory(header, error)) return Stop(FailureText(e, nullptr, error));
+      if (!writer_.AddDirectory(header, error, label)) return Stop(FailureText(error));
     } else {
-      SequentialInput input(*source);
-      if (!writer_.AddFile(input, header, error)) return Stop(FailureText(e, source, error));
+      auto input = std::make_shared<SequentialInput>(std::move(source));
+      if (!writer_.AddFile(std::move(input), header, error, label)) return Stop(FailureText(error));
     }
-    ++entries_;
     return true;
+  }
+
+  // Writes the entries still queued; false with the cause in *why.
+  bool Flush(std::string* why) {
+    std::string error;
+    // An empty reason: the failure was reported when it stopped the walk.
+    if (writer_.Flush(error) || error.empty()) return true;
+    *why = FailureText(error);
+    return false;
   }
 
  private:
@@ -94,10 +101,9 @@ class EntryWriter {
   }
 
   // The file and the cause of a failed entry.
-  std::string FailureText(const archivers::TreeEntry& e, const archivers::WinFile* source,
-                          const std::string& error) const {
-    const std::string path = archivers::DisplayPath(e.fullPath);
-    if (error == kReadFailed && source != nullptr) return path + ": " + source->Error();
+  std::string FailureText(const std::string& error) const {
+    const std::string& path = writer_.failedLabel();
+    if (error == kReadFailed) return path + ": " + writer_.inputError();
     if (error == kWriteFailed) return cmd_.archivePath + ": " + archive_.Error() + " (" + path + ")";
     return path + ": " + error;
   }
@@ -112,7 +118,6 @@ class EntryWriter {
   archivers::EntryNamer& namer_;
   const archivers::WinFile& archive_;
   std::string* why_ = nullptr;
-  int entries_ = 0;
 };
 
 // Writes the end mark after the last complete entry on every way out.
@@ -160,13 +165,22 @@ int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
   }
 
   ArchiveOutput output(archive);
-  ArchiveWriter writer(output, scan.appendOffset);
+  archivers::ParallelOptions parallel;
+  parallel.threads = archivers::CompressingThreads();
+  ArchiveWriter writer(output, scan.appendOffset, {}, parallel);
   CloseGuard guard(writer);
   EntryWriter entries(cmd, writer, namer, archive);
   std::string runError;
-  const bool ok = session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError) ==
-                  archivers::WalkResult::kDone;
-  if (!ok && session.created() && entries.entries() == 0) {
+  bool ok = session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError) ==
+            archivers::WalkResult::kDone;
+  // Entries queued before the walk ended are written now; one that fails
+  // comes before whatever ended the walk, so its cause is the one reported.
+  std::string flushError;
+  if (!entries.Flush(&flushError)) {
+    ok = false;
+    runError = flushError;
+  }
+  if (!ok && session.created() && writer.entries() == 0) {
     // Nothing went into the new file: take it away again.
     guard.Close(error);
     session.DiscardCreated();

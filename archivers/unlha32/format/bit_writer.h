@@ -24,6 +24,8 @@ class BitWriter {
     if (pending_ > 0) Put(0, 8 - pending_);
   }
   std::vector<std::uint8_t>& Bytes() { return bytes_; }
+  // Bits put but not yet in Bytes() (0 to 7).
+  int PendingBits() const { return pending_; }
 
  private:
   std::uint64_t acc_ = 0;

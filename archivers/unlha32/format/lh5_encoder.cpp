@@ -115,9 +115,34 @@ void Lh5Encoder::Write(const std::uint8_t* data, std::size_t size) {
     const std::size_t n = std::min(size, static_cast<std::size_t>(kBufferSize - end_));
     std::memcpy(buf_.data() + end_, data, n);
     end_ += static_cast<int>(n);
+    if (presetTail_ > 0) {
+      for (int p = std::max(presetTail_ - 2, 0); p < presetTail_; ++p)
+        if (p + 2 < end_) Insert(p);
+      presetTail_ = 0;
+    }
     data += n;
     size -= n;
   }
+}
+
+void Lh5Encoder::Preset(const std::uint8_t* data, std::size_t size) {
+  assert(bytesIn_ == 0 && end_ == 0);
+  const int n = static_cast<int>(std::min<std::size_t>(size, kDictionarySize));
+  std::memcpy(buf_.data(), data + (size - static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
+  end_ = n;
+  // The last two positions get into the chains once the bytes after them come.
+  for (int p = 0; p + 2 < n; ++p) Insert(p);
+  presetTail_ = n;
+  pos_ = n;
+}
+
+std::uint64_t Lh5Encoder::FinishSegment() {
+  Compress(true);
+  if (codeCount_ > 0) WriteBlock();
+  const int pending = bits_.PendingBits();
+  bits_.AlignToByte();
+  Drain();
+  return bytesOut_ * 8 - static_cast<std::uint64_t>(pending == 0 ? 0 : 8 - pending);
 }
 
 void Lh5Encoder::Finish() {

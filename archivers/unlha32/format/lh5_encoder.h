@@ -29,9 +29,16 @@ class Lh5Encoder {
   Lh5Encoder(const Lh5Encoder&) = delete;
   Lh5Encoder& operator=(const Lh5Encoder&) = delete;
 
+  // Data that comes before what is written next, for matches to reach
+  // back into; it is not coded. At most the dictionary size, before any Write.
+  void Preset(const std::uint8_t* data, std::size_t size);
   void Write(const std::uint8_t* data, std::size_t size);
   // Codes what is left and pads the last byte. Call once, after the last Write.
   void Finish();
+  // Codes what is left, for another segment's codes to follow bit by bit:
+  // returns the number of bits of the output (BytesOut() bytes, the last
+  // one padded with zero bits). Instead of Finish.
+  std::uint64_t FinishSegment();
 
   std::uint64_t BytesIn() const { return bytesIn_; }
   std::uint64_t BytesOut() const { return bytesOut_; }
@@ -60,6 +67,7 @@ class Lh5Encoder {
   std::vector<std::int32_t> head_;
   std::vector<std::int32_t> prev_;
   bool pending_ = false;  // position pos_-1 searched, not yet coded
+  int presetTail_ = 0;    // end of the preset data whose last positions are not in the chains yet
   Match pendingMatch_;
 
   std::vector<std::uint16_t> codes_;

@@ -68,7 +68,7 @@ class EntryWriter {
   // The result code of a run that add() stopped.
   int result() const { return result_; }
 
-  bool Add(const archivers::TreeEntry& e, archivers::WinFile* source, std::string* why) {
+  bool Add(const archivers::TreeEntry& e, std::unique_ptr<archivers::WinFile> source, std::string* why) {
     archivers::EntryName name;
     if (!namer_.Name(e, &name, why)) {
       *why = archivers::DisplayPath(e.fullPath) + ": " + *why;
@@ -96,25 +96,37 @@ class EntryWriter {
     }
     info.externalAttributes = e.attributes & archivers::kKeptAttributes;
     info.expectedSize = e.size;
+    info.sourcePath = archivers::DisplayPath(e.fullPath);
+    info.listedName = name.ansi ? info.name : archivers::WideToAnsi(name.exact);
 
-    const bool added = e.isFolder ? writer_.AddFolder(info) : writer_.AddFile(info, *source);
+    const bool added = e.isFolder ? writer_.AddFolder(info) : writer_.AddFile(info, std::move(source));
     if (!added) {
-      *why = WriterFailureText(e, source);
+      *why = WriterFailureText();
       return Stop(kZipWriteError);
     }
-    if (!quiet_) out_.Append("  adding: " + (name.ansi ? info.name : archivers::WideToAnsi(name.exact)) + "\r\n");
     return true;
+  }
+
+  // Writes the entries still queued; false with the cause in *why.
+  bool Flush(std::string* why) {
+    if (writer_.Flush()) return true;
+    *why = WriterFailureText();
+    return Stop(kZipWriteError);
+  }
+
+  void Listed(const EntryInfo& info) {
+    if (!quiet_) out_.Append("  adding: " + info.listedName + "\r\n");
   }
 
  private:
   // The file and the cause of a failed entry: the source that could not be
   // read, or the archive that could not be written (a full disk), or the
   // entry that cannot be described.
-  std::string WriterFailureText(const archivers::TreeEntry& e, const archivers::WinFile* source) const {
-    const std::string path = archivers::DisplayPath(e.fullPath);
+  std::string WriterFailureText() const {
+    const std::string& path = writer_.failedEntry().sourcePath;
     switch (writer_.failure()) {
       case ZipWriter::Failure::kSource:
-        return path + ": " + (source != nullptr ? source->Error() : writer_.error());
+        return path + ": " + writer_.sourceError();
       case ZipWriter::Failure::kArchive:
         return archivePath_ + ": " + archive_.Error() + " (" + path + ")";
       default:
@@ -151,15 +163,21 @@ int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
 
   archivers::EntryNamer namer(false);
   AddExistingNames(existing, namer);
-  ZipWriter writer(archive, std::move(existing));
+  archivers::ParallelOptions parallel;
+  parallel.threads = archivers::CompressingThreads();
+  ZipWriter writer(archive, std::move(existing), parallel);
   if (cmd.quiet) out.Set("");
   EntryWriter entries(writer, namer, archive, cmd.archivePath, out, cmd.quiet);
+  writer.OnEntryAdded(std::bind_front(&EntryWriter::Listed, &entries));
   std::string runError;
   const archivers::WalkResult walked =
       session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError);
-  const int result = walked == archivers::WalkResult::kDone     ? kZipOk
-                     : walked == archivers::WalkResult::kFailed ? kZipTargetError
-                                                                : entries.result();
+  int result = walked == archivers::WalkResult::kDone     ? kZipOk
+               : walked == archivers::WalkResult::kFailed ? kZipTargetError
+                                                          : entries.result();
+  // Entries queued before the walk ended are written now; one that fails
+  // comes before whatever ended the walk, so its cause is the one reported.
+  if (writer.failure() == ZipWriter::Failure::kNone && !entries.Flush(&runError)) result = entries.result();
 
   if (result != kZipOk && session.created() && writer.entryCount() == 0) {
     // Nothing was archived into the new file: take it away again.

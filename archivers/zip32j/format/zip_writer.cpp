@@ -3,7 +3,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <stdexcept>
 
 #include "zip32j/format/zip_records.h"
 
@@ -136,25 +138,110 @@ std::vector<std::uint8_t> CentralRecord(const EntryInfo& info, const EntryValues
 
 }  // namespace
 
-struct ZipWriter::Buffers {
-  z_stream z{};
-  bool ready = false;
-  std::unique_ptr<std::uint8_t[]> in{new std::uint8_t[kStreamBufferSize]};
-  std::unique_ptr<std::uint8_t[]> packed{new std::uint8_t[kStreamBufferSize]};
-  Buffers() { ready = deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
-  ~Buffers() {
-    if (ready) deflateEnd(&z);
+namespace {
+
+constexpr std::size_t kDictionarySize = 32u << 10;  // deflate's window
+
+// One deflate stream for one chunk, set up and freed by the chunk.
+class Deflater {
+ public:
+  Deflater() {
+    if (deflateInit2(&z_, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+      throw std::runtime_error("cannot start deflate");
+    }
   }
-  Buffers(const Buffers&) = delete;
-  Buffers& operator=(const Buffers&) = delete;
+  ~Deflater() { deflateEnd(&z_); }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  // Deflates data after the preset dictionary; the last chunk ends the
+  // stream, the others end on a byte boundary.
+  void Run(const std::uint8_t* dictionary, std::size_t dictionarySize, const std::uint8_t* data, std::size_t size,
+           bool last, std::vector<std::uint8_t>& out) {
+    if (dictionarySize > 0 &&
+        deflateSetDictionary(&z_, dictionary, static_cast<uInt>(dictionarySize)) != Z_OK) {
+      throw std::runtime_error("deflate refused its dictionary");
+    }
+    out.resize(deflateBound(&z_, static_cast<uLong>(size)) + 16);
+    z_.next_in = const_cast<Bytef*>(data);
+    z_.avail_in = static_cast<uInt>(size);
+    const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+    std::size_t produced = 0;
+    for (;;) {
+      z_.next_out = out.data() + produced;
+      z_.avail_out = static_cast<uInt>(out.size() - produced);
+      const int rc = deflate(&z_, flush);
+      if (rc == Z_STREAM_ERROR) throw std::runtime_error("deflate failed");
+      produced = out.size() - z_.avail_out;
+      if (z_.avail_out > 0 && (last ? rc == Z_STREAM_END : z_.avail_in == 0)) break;
+      out.resize(out.size() * 2);
+    }
+    out.resize(produced);
+  }
+
+ private:
+  z_stream z_{};
+};
+
+}  // namespace
+
+// What the chunks of one file share. The writer's fields are used on the
+// caller's thread only; cancelled tells the pool to skip the chunks left.
+struct ZipWriter::FileState {
+  EntryInfo info;
+  std::size_t entry = 0;
+  std::shared_ptr<archivers::RandomAccessFile> source;
+  std::atomic<bool> cancelled{false};
+  bool done = false;  // stored or failed: chunks still queued are dropped
+  bool probed = false;
+  EntryValues values;
+  std::vector<std::uint8_t> header;
+  std::uint64_t dataStart = 0;
+  std::uint64_t writePos = 0;
+};
+
+// One chunk of a file, or a folder (no file, no work).
+class ZipWriter::ChunkJob : public archivers::Job {
+ public:
+  ChunkJob(std::shared_ptr<FileState> file, const archivers::ParallelOptions& parallel)
+      : file_(std::move(file)), parallel_(parallel) {}
+
+  void Run() override {
+    if (!file_ || file_->cancelled) return;
+    if (parallel_.beforeCompress) parallel_.beforeCompress(file_->entry);
+    crc = Crc(static_cast<std::uint32_t>(crc32(0, nullptr, 0)), input.data() + dictionary, size());
+    Deflater d;
+    d.Run(input.data(), dictionary, input.data() + dictionary, size(), last, output);
+  }
+  std::size_t HeldBytes() const override { return 2 * input.capacity() + 4096; }
+
+  FileState* file() const { return file_.get(); }
+  std::size_t size() const { return input.size() - dictionary; }
+
+  EntryInfo folder;                  // without a file: the folder entry
+  std::vector<std::uint8_t> input;   // the preset dictionary, then the chunk
+  std::size_t dictionary = 0;
+  bool first = false;
+  bool last = false;
+  std::uint32_t crc = 0;
+  std::vector<std::uint8_t> output;
+
+ private:
+  std::shared_ptr<FileState> file_;
+  const archivers::ParallelOptions& parallel_;
 };
 
 ZipWriter::~ZipWriter() = default;
 
-ZipWriter::ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing)
-    : out_(out), comment_(std::move(existing.comment)), end_(existing.startOffset) {
+ZipWriter::ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing,
+                     const archivers::ParallelOptions& parallel)
+    : out_(out), parallel_(parallel), comment_(std::move(existing.comment)), end_(existing.startOffset) {
   records_.reserve(existing.entries.size());
   for (CentralEntry& e : existing.entries) records_.push_back(std::move(e.record));
+  const int threads = std::max(parallel_.threads, 1);
+  jobs_ = std::make_unique<archivers::OrderedJobs>(
+      threads, 4 * static_cast<std::size_t>(threads) + 8, kMaxQueuedBytes,
+      [this](archivers::Job& job) { return WriteChunk(static_cast<ChunkJob&>(job)); });
 }
 
 bool ZipWriter::Fail(const std::string& text, Failure failure) {
@@ -163,113 +250,200 @@ bool ZipWriter::Fail(const std::string& text, Failure failure) {
   return false;
 }
 
+bool ZipWriter::FailEntry(const EntryInfo& info, const std::string& text, Failure failure) {
+  failedEntry_ = info;
+  return Fail(text, failure);
+}
+
 bool ZipWriter::CheckName(const EntryInfo& info) {
-  if (info.name.empty()) return Fail("Empty entry name.");
+  // A refused entry ends the run: the entries before it are written first.
+  const bool bad = info.name.empty() || info.name.size() > kMaxNameSize || info.utf8Name.size() > kMaxNameSize;
+  if (bad && !jobs_->FinishAll()) return false;
+  if (info.name.empty()) return FailEntry(info, "Empty entry name.", Failure::kEntry);
   if (info.name.size() > kMaxNameSize || info.utf8Name.size() > kMaxNameSize) {
-    return Fail("the name is too long for a zip entry (" +
-                std::to_string(std::max(info.name.size(), info.utf8Name.size())) + " bytes).");
+    return FailEntry(info,
+                     "the name is too long for a zip entry (" +
+                         std::to_string(std::max(info.name.size(), info.utf8Name.size())) + " bytes).",
+                     Failure::kEntry);
   }
   return true;
 }
 
 bool ZipWriter::AddFolder(const EntryInfo& info) {
   if (!CheckName(info)) return false;
-  if (info.name.back() != '/') return Fail("Folder name without a trailing '/': " + info.name);
-  EntryValues v;
-  v.offset = end_;
-  const std::vector<std::uint8_t> header = LocalHeader(info, v);
-  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
-  records_.push_back(CentralRecord(info, v));
-  end_ += header.size();
-  return true;
+  if (info.name.back() != '/') {
+    if (!jobs_->FinishAll()) return false;
+    return FailEntry(info, "Folder name without a trailing '/': " + info.name, Failure::kEntry);
+  }
+  auto job = std::make_unique<ChunkJob>(nullptr, parallel_);
+  job->folder = info;
+  ++entriesQueued_;
+  return jobs_->Submit(std::move(job));
 }
 
 bool ZipWriter::AddFile(const EntryInfo& info, archivers::RandomAccessFile& source) {
+  return AddFile(info, std::shared_ptr<archivers::RandomAccessFile>(&source, [](archivers::RandomAccessFile*) {}));
+}
+
+bool ZipWriter::AddFile(const EntryInfo& info, std::shared_ptr<archivers::RandomAccessFile> source) {
   if (!CheckName(info)) return false;
-  if (info.name.back() == '/') return Fail("File name with a trailing '/': " + info.name);
+  if (info.name.back() == '/') {
+    if (!jobs_->FinishAll()) return false;
+    return FailEntry(info, "File name with a trailing '/': " + info.name, Failure::kEntry);
+  }
+  auto file = std::make_shared<FileState>();
+  file->info = info;
+  file->entry = entriesQueued_++;
+  file->source = std::move(source);
+  std::uint64_t readPos = 0;
+  std::vector<std::uint8_t> tail;  // the last 32 KiB before the next chunk
+  for (;;) {
+    // A file no larger than expected is read in one go (with one byte more
+    // to see its end), without a chunk's worth of memory.
+    const std::uint64_t want = readPos <= info.expectedSize
+                                   ? std::min<std::uint64_t>(kChunkSize, info.expectedSize - readPos + 1)
+                                   : kChunkSize;
+    auto job = std::make_unique<ChunkJob>(file, parallel_);
+    job->input.reserve(tail.size() + static_cast<std::size_t>(want));
+    job->input.assign(tail.begin(), tail.end());
+    job->dictionary = tail.size();
+    job->input.resize(tail.size() + static_cast<std::size_t>(want));
+    std::size_t got = 0;
+    if (!file->source->ReadAt(readPos, job->input.data() + job->dictionary, static_cast<std::size_t>(want), &got)) {
+      file->done = true;
+      file->cancelled = true;
+      const std::string why = file->source->Error();
+      // The entries before it are written first; one of them failing is
+      // the failure to report.
+      if (!jobs_->FinishAll()) return false;
+      sourceError_ = why;
+      return FailEntry(info, info.name + ": " + why, Failure::kSource);
+    }
+    job->input.resize(job->dictionary + got);
+    job->first = readPos == 0;
+    job->last = got < want;
+    readPos += got;
+    const std::size_t keep = std::min(kDictionarySize, job->input.size());
+    tail.assign(job->input.end() - static_cast<std::ptrdiff_t>(keep), job->input.end());
+    const bool last = job->last;
+    if (!jobs_->Submit(std::move(job))) return false;
+    if (last || file->done) return true;
+  }
+}
+
+bool ZipWriter::WriteFolder(const EntryInfo& info) {
   EntryValues v;
   v.offset = end_;
-  v.method = kMethodDeflated;
-  v.zip64Local = info.expectedSize >= kMax32;
-  std::vector<std::uint8_t> header = LocalHeader(info, v);
-  const std::uint64_t dataStart = end_ + header.size();
-  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
-
-  if (!buffers_) buffers_ = std::make_unique<Buffers>();
-  Buffers& deflate = *buffers_;
-  if (!deflate.ready || deflateReset(&deflate.z) != Z_OK) return Fail("Cannot start deflate.");
-  std::uint8_t* const in = deflate.in.get();
-  std::uint8_t* const packed = deflate.packed.get();
-  std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
-  std::uint64_t readPos = 0;
-  std::uint64_t writePos = dataStart;
-  bool atEnd = false;
-  bool incompressible = false;
-  while (!atEnd && !incompressible) {
-    std::size_t got = 0;
-    if (!source.ReadAt(readPos, in, kStreamBufferSize, &got)) {
-      return Fail(info.name + ": " + source.Error(), Failure::kSource);
-    }
-    atEnd = got < kStreamBufferSize;
-    crc = Crc(crc, in, got);
-    readPos += got;
-    deflate.z.next_in = in;
-    deflate.z.avail_in = static_cast<uInt>(got);
-    const int flush = atEnd ? Z_FINISH : Z_NO_FLUSH;
-    int rc = Z_OK;
-    do {
-      deflate.z.next_out = packed;
-      deflate.z.avail_out = static_cast<uInt>(kStreamBufferSize);
-      rc = ::deflate(&deflate.z, flush);
-      if (rc == Z_STREAM_ERROR) return Fail("Deflate failed.");
-      const std::size_t produced = kStreamBufferSize - deflate.z.avail_out;
-      if (produced > 0 && !out_.WriteAt(writePos, packed, produced)) {
-        return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
-      }
-      writePos += produced;
-    } while (deflate.z.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
-    if (!atEnd && readPos >= kProbeSize && readPos < kProbeSize + kStreamBufferSize &&
-        deflate.z.total_out + kProbeSlack >= readPos) {
-      incompressible = true;
-    }
+  const std::vector<std::uint8_t> header = LocalHeader(info, v);
+  if (!out_.WriteAt(end_, header.data(), header.size())) {
+    return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
   }
-  v.crc = crc;
-  v.uncompressedSize = readPos;
-  v.compressedSize = writePos - dataStart;
-
-  if (incompressible || v.compressedSize >= v.uncompressedSize) {
-    // Deflate did not help: copy the source again as stored. The source is
-    // read again, so the stored copy gets its own CRC and size.
-    v.method = kMethodStored;
-    crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
-    readPos = 0;
-    writePos = dataStart;
-    for (;;) {
-      std::size_t got = 0;
-      if (!source.ReadAt(readPos, in, kStreamBufferSize, &got)) {
-        return Fail(info.name + ": " + source.Error(), Failure::kSource);
-      }
-      if (got > 0 && !out_.WriteAt(writePos, in, got)) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
-      crc = Crc(crc, in, got);
-      readPos += got;
-      writePos += got;
-      if (got < kStreamBufferSize) break;
-    }
-    v.crc = crc;
-    v.uncompressedSize = readPos;
-    v.compressedSize = readPos;
-  }
-  if (!v.zip64Local && (v.uncompressedSize >= kMax32 || v.compressedSize >= kMax32)) {
-    return Fail(info.name + ": the file grew past 4 GiB while it was read.");
-  }
-  header = LocalHeader(info, v);
-  if (!out_.WriteAt(end_, header.data(), header.size())) return Fail(info.name + ": " + out_.Error(), Failure::kArchive);
   records_.push_back(CentralRecord(info, v));
-  end_ = writePos;
+  end_ += header.size();
+  if (added_) added_(info);
   return true;
 }
 
+bool ZipWriter::WriteChunk(ChunkJob& job) {
+  FileState* file = job.file();
+  if (file == nullptr) return WriteFolder(job.folder);
+  if (file->done) return true;  // stored already; the rest of its chunks is not needed
+  const EntryInfo& info = file->info;
+  if (job.failed()) {
+    file->done = true;
+    file->cancelled = true;
+    return FailEntry(info, "Compression failed: " + job.FailureText() + ".", Failure::kEntry);
+  }
+  EntryValues& v = file->values;
+  if (job.first) {
+    v.offset = end_;
+    v.method = kMethodDeflated;
+    v.zip64Local = info.expectedSize >= kMax32;
+    v.crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
+    file->header = LocalHeader(info, v);
+    file->dataStart = end_ + file->header.size();
+    file->writePos = file->dataStart;
+    if (!out_.WriteAt(end_, file->header.data(), file->header.size())) {
+      file->done = true;
+      file->cancelled = true;
+      return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
+    }
+  }
+  if (!job.output.empty() && !out_.WriteAt(file->writePos, job.output.data(), job.output.size())) {
+    file->done = true;
+    file->cancelled = true;
+    return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
+  }
+  file->writePos += job.output.size();
+  v.crc = static_cast<std::uint32_t>(crc32_combine(v.crc, job.crc, static_cast<z_off_t>(job.size())));
+  v.uncompressedSize += job.size();
+  v.compressedSize = file->writePos - file->dataStart;
+  if (!job.last && !file->probed && v.uncompressedSize >= kProbeSize) {
+    file->probed = true;
+    if (v.compressedSize + kProbeSlack >= v.uncompressedSize) return StoreFile(*file);
+  }
+  if (!job.last) return true;
+  if (v.compressedSize >= v.uncompressedSize) return StoreFile(*file);
+  return Complete(*file);
+}
+
+bool ZipWriter::StoreFile(FileState& file) {
+  // Deflate did not help: copy the source again as stored. The source is
+  // read again, so the stored copy gets its own CRC and size.
+  file.done = true;
+  file.cancelled = true;
+  const EntryInfo& info = file.info;
+  EntryValues& v = file.values;
+  v.method = kMethodStored;
+  std::vector<std::uint8_t> buffer(kStreamBufferSize);
+  std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
+  std::uint64_t readPos = 0;
+  std::uint64_t writePos = file.dataStart;
+  for (;;) {
+    std::size_t got = 0;
+    if (!file.source->ReadAt(readPos, buffer.data(), buffer.size(), &got)) {
+      sourceError_ = file.source->Error();
+      return FailEntry(info, info.name + ": " + sourceError_, Failure::kSource);
+    }
+    if (got > 0 && !out_.WriteAt(writePos, buffer.data(), got)) {
+      return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
+    }
+    crc = Crc(crc, buffer.data(), got);
+    readPos += got;
+    writePos += got;
+    if (got < buffer.size()) break;
+  }
+  v.crc = crc;
+  v.uncompressedSize = readPos;
+  v.compressedSize = readPos;
+  file.writePos = writePos;
+  return Complete(file);
+}
+
+bool ZipWriter::Complete(FileState& file) {
+  file.done = true;
+  const EntryInfo& info = file.info;
+  const EntryValues& v = file.values;
+  if (!v.zip64Local && (v.uncompressedSize >= kMax32 || v.compressedSize >= kMax32)) {
+    return FailEntry(info, info.name + ": the file grew past 4 GiB while it was read.", Failure::kEntry);
+  }
+  const std::vector<std::uint8_t> header = LocalHeader(info, v);
+  if (!out_.WriteAt(v.offset, header.data(), header.size())) {
+    return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
+  }
+  records_.push_back(CentralRecord(info, v));
+  end_ = file.writePos;
+  file.source.reset();
+  if (added_) added_(info);
+  return true;
+}
+
+bool ZipWriter::Flush() { return jobs_->FinishAll(); }
+
 bool ZipWriter::Finish() {
+  // Entries queued after a failure are dropped; the archive ends after the
+  // last complete one.
+  if (failure_ == Failure::kNone) Flush();
   const std::uint64_t cdStart = end_;
   std::vector<std::uint8_t> buffer;
   std::uint64_t pos = cdStart;

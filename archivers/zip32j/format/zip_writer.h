@@ -2,24 +2,36 @@
 // existing archive or into an empty file, and closes the archive with its
 // central directory.
 //
-// File data is streamed through raw deflate (zlib, level 6) with fixed
-// buffers. When deflate does not make an entry smaller, the writer seeks back
-// to the entry's data, copies the source again as stored and rewrites the
-// local header; no data descriptors are used. A file whose first 2 MiB do not
-// shrink (photos, archives) is not deflated further but stored at once. Sizes and offsets past the
-// 32-bit fields, and more than 65534 entries, get zip64 records.
+// File data goes through raw deflate (zlib, level 6) in chunks of 1 MiB,
+// each deflated on its own with the 32 KiB before it as preset dictionary and
+// ended on a byte boundary (a sync flush), the last one finishing the stream;
+// the chunks joined make one deflate stream, and their CRCs are combined.
+// Chunks are compressed on a pool of threads (ParallelOptions) and written
+// in the order they were added, so the archive is the same whatever the
+// number of threads. When deflate does not make an entry smaller, the writer
+// seeks back to the entry's data, copies the source again as stored and
+// rewrites the local header; no data descriptors are used. A file whose
+// first 2 MiB do not shrink (photos, archives) is stored without waiting
+// for the rest. Sizes and offsets past the 32-bit fields, and more than
+// 65534 entries, get zip64 records.
 //
-// Failure safety: an entry only counts once it is complete. Finish() writes
-// the central directory right after the last complete entry and cuts the
-// file there, so calling it after a failed Add leaves a valid archive holding
-// every entry completed before.
+// Memory: at most a bounded number of chunks is queued (kMaxQueuedBytes).
+//
+// Failure safety: an entry only counts once it is complete. Add* only queue
+// the entry; a failure (of this entry or of one queued before it) shows in
+// the return value of a later Add*, Flush or Finish, and names its entry
+// (failedEntry). Finish() writes the central directory right after the last
+// complete entry and cuts the file there, so calling it after any failure
+// leaves a valid archive holding every entry completed before.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/ordered_jobs.h"
 #include "common/random_access_file.h"
 #include "zip32j/format/central_directory.h"
 #include "zip32j/format/zip_times.h"
@@ -45,40 +57,67 @@ struct EntryInfo {
   // The size expected before reading a file: from 4 GiB on, the local header
   // carries zip64 sizes.
   std::uint64_t expectedSize = 0;
+  // Only for the caller's messages: what failures and the added entries are
+  // reported by (the source's path, the listed name). Not written.
+  std::string sourcePath;
+  std::string listedName;
 };
 
 class ZipWriter {
  public:
   // Starts writing at existing.startOffset, keeping existing's entries.
-  ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing);
+  ZipWriter(archivers::RandomAccessFile& out, CentralDirectory existing,
+            const archivers::ParallelOptions& parallel = {});
   ~ZipWriter();
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
 
   // A folder entry; info.name must end with '/'.
   bool AddFolder(const EntryInfo& info);
-  // A file entry with the contents of source (read from offset 0 to its end).
+  // A file entry with the contents of source (read from offset 0 to its end,
+  // on the caller's thread). The writer keeps source until the entry is
+  // written.
+  bool AddFile(const EntryInfo& info, std::shared_ptr<archivers::RandomAccessFile> source);
+  // The same for a source that outlives the writer's next Flush or Finish.
   bool AddFile(const EntryInfo& info, archivers::RandomAccessFile& source);
-  // Writes the central directory and end records after the last complete
-  // entry and cuts the file there.
+  // Writes every queued entry; false at the first that fails.
+  bool Flush();
+  // Writes the queued entries, then the central directory and end records
+  // after the last complete entry, and cuts the file there.
   bool Finish();
+  // Called on the caller's thread for each entry once it is complete.
+  void OnEntryAdded(std::function<void(const EntryInfo&)> added) { added_ = std::move(added); }
 
   // What the last failure was about.
   enum class Failure { kNone, kSource, kArchive, kEntry };
   Failure failure() const { return failure_; }
   const std::string& error() const { return error_; }
+  // The entry the failure is about, and for kSource the source's own reason.
+  const EntryInfo& failedEntry() const { return failedEntry_; }
+  const std::string& sourceError() const { return sourceError_; }
   std::uint64_t entryCount() const { return records_.size(); }
   // Bytes written to the output since the start (or the last complete entry).
   std::uint64_t endOffset() const { return end_; }
 
  private:
-  bool Fail(const std::string& text, Failure failure = Failure::kEntry);
-  bool CheckName(const EntryInfo& info);
+  struct FileState;
+  class ChunkJob;
 
-  struct Buffers;  // stream buffers and the deflate state, reused by every entry
+  bool Fail(const std::string& text, Failure failure = Failure::kEntry);
+  bool FailEntry(const EntryInfo& info, const std::string& text, Failure failure);
+  bool CheckName(const EntryInfo& info);
+  bool WriteChunk(ChunkJob& job);
+  bool WriteFolder(const EntryInfo& info);
+  bool StoreFile(FileState& file);
+  bool Complete(FileState& file);
 
   archivers::RandomAccessFile& out_;
-  std::unique_ptr<Buffers> buffers_;
+  archivers::ParallelOptions parallel_;
+  std::unique_ptr<archivers::OrderedJobs> jobs_;
+  std::size_t entriesQueued_ = 0;
+  std::function<void(const EntryInfo&)> added_;
+  EntryInfo failedEntry_;
+  std::string sourceError_;
   std::vector<std::vector<std::uint8_t>> records_;
   std::string comment_;
   std::uint64_t end_ = 0;
@@ -86,7 +125,10 @@ class ZipWriter {
   Failure failure_ = Failure::kNone;
 };
 
-// Size limit of one write/read buffer of the streaming loop.
+// Size limit of one write/read buffer of the stored copy.
 inline constexpr std::size_t kStreamBufferSize = 1 << 18;
+// Input of one deflate chunk, and the most the queue of chunks holds.
+inline constexpr std::size_t kChunkSize = 1 << 20;
+inline constexpr std::size_t kMaxQueuedBytes = 24u << 20;
 
 }  // namespace zelk::zip
