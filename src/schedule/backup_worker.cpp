@@ -3,6 +3,7 @@
 #include "engine/exception_reason.h"
 #include "res/resource.h"
 #include "schedule/backup_scheduler.h"
+#include "text/string_table.h"
 
 namespace zelk::schedule {
 
@@ -61,7 +62,7 @@ CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets(std::stri
                 MB_YESNO | MB_ICONERROR) != IDYES) {
     // Keeping the entries skips this run: it would fail at the missing entry
     // after the history step had already pruned a good generation.
-    stopReason = missingPath + host_.Text(IDS_SCHED_NOT_FOUND_SUFFIX);
+    stopReason = missingPath + text::LoadText(IDS_SCHED_NOT_FOUND_SUFFIX);
     return MissingStep::Skip;
   }
   bool removeFailed = false;
@@ -77,10 +78,10 @@ CBackupScheduler::MissingStep CBackupScheduler::AskAboutMissingTargets(std::stri
 }
 
 RunLogWords CBackupScheduler::LogWords() {
-  return {host_.Text(IDS_LOG_TIMED),     host_.Text(IDS_LOG_NOW),       host_.Text(IDS_LOG_AT_EXIT),
-          host_.Text(IDS_LOG_PLAIN),     host_.Text(IDS_LOG_ZIP),       host_.Text(IDS_LOG_LZH),
-          host_.Text(IDS_LOG_KEEP_NONE), host_.Text(IDS_LOG_KEEP_SUFFIX), host_.Text(IDS_LOG_SUCCESS),
-          host_.Text(IDS_LOG_FAILURE)};
+  return {text::LoadText(IDS_LOG_TIMED),     text::LoadText(IDS_LOG_NOW),       text::LoadText(IDS_LOG_AT_EXIT),
+          text::LoadText(IDS_LOG_PLAIN),     text::LoadText(IDS_LOG_ZIP),       text::LoadText(IDS_LOG_LZH),
+          text::LoadText(IDS_LOG_KEEP_NONE), text::LoadText(IDS_LOG_KEEP_SUFFIX), text::LoadText(IDS_LOG_SUCCESS),
+          text::LoadText(IDS_LOG_FAILURE)};
 }
 
 void CBackupScheduler::LogRun(TimedRun& run, bool failed, const std::string& reason, bool ran) noexcept {

@@ -74,8 +74,6 @@ class IScheduleHost {
   // window.
   virtual void EndWithOk() = 0;
 
-  // A text of the program's string table (the run log's words).
-  virtual std::string Text(UINT id) = 0;
   // A run has ended, and the log has its line: the tray tip tells when and
   // how. Called on the user-interface thread.
   virtual void ShowLastRun(const LastRun& last) { static_cast<void>(last); }

@@ -220,7 +220,6 @@ class TestWindowHost : public schedule::IScheduleHost {
     ++okCalls;
     list_->SaveList();
   }
-  std::string Text(UINT id) override { return ui::LoadResourceString(id); }
 
   std::vector<UINT> armCalls;
   int armFailures = 0;

@@ -80,7 +80,6 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   void RestoreFromTray() override;
   bool RemoveTrayIcon() override;
   void EndWithOk() override { OnOK(); }
-  std::string Text(UINT id) override;
   void ShowLastRun(const schedule::LastRun& last) override;
   // The tip's second line for the last run; empty before the first one.
   std::string LastRunTip() const { return lastRunTip_; }

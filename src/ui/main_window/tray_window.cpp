@@ -36,8 +36,6 @@ void CMainDlg::ToggleStop() {
   ModifyTrayIcon(hwnd(), scheduler_.IsStopped(), lastRunTip_);
 }
 
-std::string CMainDlg::Text(UINT id) { return LoadResourceString(id); }
-
 void CMainDlg::ShowLastRun(const schedule::LastRun& last) {
   schedule::RunLogWords words;
   words.success = LoadResourceString(IDS_LOG_SUCCESS);
