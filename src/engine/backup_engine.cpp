@@ -13,6 +13,14 @@ std::string GenerationNameFormat() { return text::LoadText(IDS_GENERATION_FORMAT
 CBackupEngine::CBackupEngine(settings::CSettings& settings, IRunHost& host)
     : settings_(settings), host_(host) {}
 
+std::string SkippedCaption(const std::vector<SkippedSource>& skipped) {
+  if (skipped.empty()) return {};
+  const SkippedSource& first = skipped.front();
+  std::string caption = first.reason.empty() ? first.path : text::Format(IDS_WITH_REASON, first.path, first.reason);
+  if (skipped.size() == 1) return caption;
+  return text::Format(IDS_SKIPPED_MORE, caption, std::to_string(skipped.size() - 1));
+}
+
 std::string CBackupEngine::GetLastErrorText() const { return text::ToText(lastError_); }
 
 bool CBackupEngine::Fail(text::Message reason) {

@@ -6,6 +6,7 @@
 // last-error text; on success they empty it (except where noted).
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -29,6 +30,21 @@ std::string HistoryFileName();
 // strftime format of a generation's name (IDS_GENERATION_FORMAT).
 std::string GenerationNameFormat();
 
+// How a run ended. PartlyFailed: a generation was made, but some sources
+// could not be read and were left out (or carried from the newest complete
+// generation). Unchanged: nothing changed since the newest complete
+// generation, so none was made.
+enum class RunResult { Success, PartlyFailed, Failed, Unchanged };
+
+// A source a run could not read: its path as the user knows it, the reason
+// (the system's or the archiver's own text), and whether the generation
+// holds its most recent earlier copy instead.
+struct SkippedSource {
+  std::string path;
+  std::string reason;
+  bool carried = false;
+};
+
 // What a run made, failed or not: the generation's path as the user finds it
 // (the save folder itself for plain copies that keep no past backups; empty
 // when the run stopped before naming it), and what it wrote: the files it
@@ -36,9 +52,22 @@ std::string GenerationNameFormat();
 // library added and their sizes before compression. Files shared with the
 // previous generation by hard links are not written.
 struct RunOutput {
+  RunResult result = RunResult::Success;
   std::string generation;
   fileutil::CopyTally written;
+  // Left out by the exclusion patterns.
+  fileutil::CopyTally excluded;
+  // Links and junctions inside the targets, kept out of the generation.
+  std::uint64_t linksNotEntered = 0;
+  // Sources that could not be read, in the order met.
+  std::vector<SkippedSource> skipped;
+  // The generation was read back and compared before it was named.
+  bool verified = false;
 };
+
+// The caption of a partly failed run's box: the first skipped path with its
+// reason in full-width parentheses, then "ほか<N>件" for the others.
+std::string SkippedCaption(const std::vector<SkippedSource>& skipped);
 
 class CBackupEngine {
  public:
@@ -47,6 +76,8 @@ class CBackupEngine {
   CBackupEngine& operator=(const CBackupEngine&) = delete;
 
   // Makes one new generation of the active targets under the save folder.
+  // True on failure; a partly failed or unchanged run is not a failure
+  // (LastRunOutput().result tells them apart).
   bool RunBackup();
 
   // History of generations (History.dat). RecordGeneration appends a

@@ -210,3 +210,27 @@
 #define IDS_LOG_SUCCESS                2108  // the result
 #define IDS_LOG_FAILURE                2109
 #define IDS_TIP_LAST_RUN               2110  // before "mm/dd hh:mm <result>"
+
+// Texts of a run's outcome: skipped sources, verification, unchanged runs
+// (3100-3149).
+#define IDS_PARTLY_FAILED              3100  // the box of a run that left files out
+#define IDS_SKIPPED_MORE               3101  // "<first>ほか<N>件"
+#define IDS_VERIFY_FAILED              3102
+#define IDS_ARCHIVER_NO_EXCLUDE        3103
+#define IDS_NOTHING_READABLE           3104
+// (end of the run outcome texts)
+
+
+
+// Texts of the target list and the options' checks (3200-3299).
+// (end of the list and options texts)
+
+
+
+// Texts of the schedule's notifications and the tray (2200-2249).
+// (end of the schedule and tray texts)
+
+
+
+// Texts of the save folder's recovery, pruning and conversions (3300-3349).
+// (end of the recovery texts)

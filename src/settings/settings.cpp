@@ -15,6 +15,9 @@ constexpr bool kDefaultStartBackup = false;
 constexpr bool kDefaultEndBackup = true;
 constexpr int kDefaultDefMode = PlainCopy;
 constexpr bool kDefaultLinkUnchanged = false;
+constexpr bool kDefaultNotifyOnly = false;
+constexpr bool kDefaultSkipUnchanged = false;
+constexpr bool kDefaultVerify = false;
 
 const char* Flag(bool value) { return value ? "1" : "0"; }
 
@@ -33,6 +36,10 @@ void CSettings::SetDefaults() {
   EndBackup = kDefaultEndBackup;
   DefMode = kDefaultDefMode;
   LinkUnchanged = kDefaultLinkUnchanged;
+  NotifyOnly = kDefaultNotifyOnly;
+  Exclude.clear();
+  SkipUnchanged = kDefaultSkipUnchanged;
+  Verify = kDefaultVerify;
 }
 
 void CSettings::Load() {
@@ -46,6 +53,10 @@ void CSettings::Load() {
   EndBackup = ReadIniInt(kOptionSection, "EndBackup", kDefaultEndBackup) != 0;
   DefMode = ReadIniInt(kOptionSection, "DefMode", kDefaultDefMode);
   LinkUnchanged = ReadIniInt(kOptionSection, "LinkUnchanged", kDefaultLinkUnchanged) != 0;
+  NotifyOnly = ReadIniInt(kOptionSection, "NotifyOnly", kDefaultNotifyOnly) != 0;
+  Exclude = ReadIniString(kOptionSection, "Exclude", "");
+  SkipUnchanged = ReadIniInt(kOptionSection, "SkipUnchanged", kDefaultSkipUnchanged) != 0;
+  Verify = ReadIniInt(kOptionSection, "Verify", kDefaultVerify) != 0;
 }
 
 void CSettings::Save() const {
@@ -60,6 +71,10 @@ void CSettings::Save() const {
   batch.Write(kOptionSection, "EndBackup", Flag(EndBackup));
   batch.WriteInt(kOptionSection, "DefMode", DefMode);
   batch.Write(kOptionSection, "LinkUnchanged", Flag(LinkUnchanged));
+  batch.Write(kOptionSection, "NotifyOnly", Flag(NotifyOnly));
+  batch.Write(kOptionSection, "Exclude", Exclude);
+  batch.Write(kOptionSection, "SkipUnchanged", Flag(SkipUnchanged));
+  batch.Write(kOptionSection, "Verify", Flag(Verify));
   batch.Commit();
 }
 

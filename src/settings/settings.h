@@ -1,4 +1,4 @@
-// CSettings: the ten user options, kept in section "Option" of the INI file,
+// CSettings: the user options, kept in section "Option" of the INI file,
 // and the few other keys of that file. Every INI access goes through here.
 #pragma once
 
@@ -31,13 +31,23 @@ class CSettings {
   bool EndBackup = false;
   // Plain runs share unchanged files with the newest complete copy.
   bool LinkUnchanged = false;
+  // Failed timed runs only notify (balloon, icon, tip, log); no box holds
+  // the schedule.
+  bool NotifyOnly = false;
+  // Exclusion patterns, separated by ";", as the user typed them.
+  std::string Exclude;
+  // A timed or exit run with nothing changed since the newest complete
+  // generation makes no new one.
+  bool SkipUnchanged = false;
+  // Every generation is read back and compared before it is named.
+  bool Verify = false;
 
   // Factory defaults; SavePath is the executable's folder plus "Backup".
   void SetDefaults();
-  // Reads the ten keys from the registered INI file; a missing key takes its
+  // Reads the option keys from the registered INI file; a missing key takes its
   // factory default, a present one is taken as it stands.
   void Load();
-  // Writes all ten keys at once.
+  // Writes all option keys at once.
   void Save() const;
 };
 

@@ -48,6 +48,10 @@ TEST_F(SettingsFile, MissingFileGivesFactoryDefaults) {
   EXPECT_TRUE(s.EndBackup);
   EXPECT_EQ(s.DefMode, 0);
   EXPECT_FALSE(s.LinkUnchanged) << "a stored setup without the key copies every file";
+  EXPECT_FALSE(s.NotifyOnly);
+  EXPECT_EQ(s.Exclude, "");
+  EXPECT_FALSE(s.SkipUnchanged);
+  EXPECT_FALSE(s.Verify);
 
   CSettings d;
   d.SetDefaults();
@@ -60,7 +64,7 @@ TEST_F(SettingsFile, MissingFileGivesFactoryDefaults) {
   EXPECT_TRUE(Ini().empty()) << "loading must not create the file";
 }
 
-TEST_F(SettingsFile, SaveWritesAllNineKeysInOrder) {
+TEST_F(SettingsFile, SaveWritesEveryOptionKeyInOrder) {
   CSettings s;
   s.SetDefaults();
   s.SavePath = "D:\\\x95\x5c\x8e\xa6\\Backup";  // D:\表示\Backup
@@ -71,6 +75,8 @@ TEST_F(SettingsFile, SaveWritesAllNineKeysInOrder) {
   s.OpenStart = true;
   s.DefMode = 2;
   s.LinkUnchanged = true;
+  s.Exclude = "~$*;obj\\";
+  s.Verify = true;
   s.Save();
   EXPECT_EQ(Ini(),
             "[Option]\r\n"
@@ -83,7 +89,11 @@ TEST_F(SettingsFile, SaveWritesAllNineKeysInOrder) {
             "StartBackup=0\r\n"
             "EndBackup=1\r\n"
             "DefMode=2\r\n"
-            "LinkUnchanged=1\r\n");
+            "LinkUnchanged=1\r\n"
+            "NotifyOnly=0\r\n"
+            "Exclude=~$*;obj\\\r\n"
+            "SkipUnchanged=0\r\n"
+            "Verify=1\r\n");
   CSettings back;
   back.Load();
   EXPECT_EQ(back.SavePath, s.SavePath);
@@ -96,6 +106,8 @@ TEST_F(SettingsFile, SaveWritesAllNineKeysInOrder) {
   EXPECT_TRUE(back.EndBackup);
   EXPECT_EQ(back.DefMode, 2);
   EXPECT_TRUE(back.LinkUnchanged);
+  EXPECT_EQ(back.Exclude, s.Exclude);
+  EXPECT_TRUE(back.Verify);
   EXPECT_FALSE(zelk::testing::Exists(dir_ / "Zelk.ini.new"));
 }
 
