@@ -77,8 +77,11 @@ class CBackupEngine {
 
   // Makes one new generation of the active targets under the save folder.
   // True on failure; a partly failed or unchanged run is not a failure
-  // (LastRunOutput().result tells them apart).
-  bool RunBackup();
+  // (LastRunOutput().result tells them apart). mayStayUnchanged: with the
+  // SkipUnchanged option on, a run that finds nothing changed since the
+  // newest complete generation makes none (timed runs and the last backup at
+  // exit; a backup asked for now always makes one).
+  bool RunBackup(bool mayStayUnchanged = false);
 
   // History of generations (History.dat). RecordGeneration appends a
   // complete generation, then deletes the oldest ones while more than

@@ -106,10 +106,12 @@ std::wstring NewestGeneration(const COutFile& history, const CDeletionGate& gate
 
 }  // namespace
 
-bool CBackupEngine::RunBackup() {
+bool CBackupEngine::RunBackup(bool mayStayUnchanged) {
+  static_cast<void>(mayStayUnchanged);
   lastRun_ = {};
   host_.EnableControls(false);
   const bool failed = RunSteps();
+  if (failed) lastRun_.result = RunResult::Failed;
   if (!failed) lastError_ = {};
   host_.EnableControls(true);
   return failed;
