@@ -2,10 +2,14 @@
 // operation needs them, and driven through their text command interface.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "engine/backup_engine.h"
 #include "fileutil/directory_ops.h"
+#include "plan/run_plan.h"
 #include "targets/target_entry.h"
 #include "text/message.h"
 
@@ -43,13 +47,29 @@ text::Message ArchiverUnavailableReason(int format);
 std::string ArchiverCommandLine(const ArchiverInfo& info, const std::string& archivePath,
                                 const std::string& targetPath);
 
-// Puts every active target into the one archive, one library call per target
-// in list order. True on failure with the reason in errorText. When tally is
-// set, each target the library has added counts with its files and their
-// sizes before compression (the save folder left out, as the libraries
-// leave out the folder of the archive they write).
-bool ArchiveTargets(int format, const std::vector<targets::TargetEntry>& rows,
-                    const std::string& archivePath, void* mainWindow, std::string& errorText,
-                    fileutil::CopyTally* tally = nullptr);
+// One archive run: every target of the plan into the one archive, one
+// library call per target in list order.
+struct ArchiveRequest {
+  int format = 0;
+  const plan::RunPlan* plan = nullptr;
+  std::string archivePath;
+  void* mainWindow = nullptr;
+  std::vector<std::string> patterns;  // exclusion patterns, passed on to a library that takes them
+};
+
+struct ArchiveResult {
+  std::optional<text::Message> failure;
+  // Each target the library added, with the plan's files and their sizes
+  // before compression (less what it left out).
+  fileutil::CopyTally written;
+  std::vector<SkippedSource> skipped;  // what our libraries left out
+};
+
+ArchiveResult ArchiveTargets(const ArchiveRequest& request);
+
+// The left-out report of one of our libraries' partial calls: one source
+// per line after the header; the count the header gives may be larger than
+// the lines the buffer held.
+std::vector<SkippedSource> ParseLeftOutReport(std::string_view output, std::size_t* count);
 
 }  // namespace zelk::engine

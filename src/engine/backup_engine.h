@@ -24,6 +24,8 @@ class COutFile;
 
 namespace zelk::engine {
 
+struct RunFacts;
+
 // The history file's name (IDS_HISTORY), opened bare in the current
 // directory.
 std::string HistoryFileName();
@@ -43,6 +45,7 @@ struct SkippedSource {
   std::string path;
   std::string reason;
   bool carried = false;
+  bool folder = false;  // a folder that could not be listed (or a folder target that is gone)
 };
 
 // What a run made, failed or not: the generation's path as the user finds it
@@ -115,6 +118,15 @@ class CBackupEngine {
   // fails); empty: the system's.
   void SetLinkFunction(unsigned long (*link)(const wchar_t*, const wchar_t*)) { linkFunction_ = link; }
 
+  // The threads a plain copy uses (0: one per logical processor the process
+  // may run on), and how a run waits before trying a locked source again
+  // (tests count instead of sleeping).
+  void SetCopyThreads(int threads) { copyThreads_ = threads; }
+  void SetRetryWait(std::function<void(unsigned)> wait) { retryWait_ = std::move(wait); }
+  // Called with the staging entry once it is complete, before it is read
+  // back and named (tests damage it there).
+  void SetAfterWrite(std::function<void(const std::wstring&)> hook) { afterWrite_ = std::move(hook); }
+
   // The reason of the last failure as a string-table id with its arguments,
   // and as the text made from it.
   const text::Message& LastError() const { return lastError_; }
@@ -126,7 +138,17 @@ class CBackupEngine {
 
  private:
   bool Fail(text::Message reason);
-  bool RunSteps();
+  // The steps of one run, in order (backup_run.cpp, run_write.cpp).
+  bool RunSteps(bool mayStayUnchanged);
+  bool CheckFormatAndName(RunFacts& run);
+  bool NameGeneration(RunFacts& run, CDeletionGate& gate);
+  void PlanRun(RunFacts& run);
+  bool NothingChanged(RunFacts& run);
+  bool WriteGeneration(RunFacts& run, CDeletionGate& gate);
+  bool WritePlain(RunFacts& run);
+  bool WriteArchive(RunFacts& run);
+  bool CommitGeneration(RunFacts& run, CDeletionGate& gate);
+  void RecordState(const RunFacts& run);
   bool RecordGeneration(const std::string& path, CDeletionGate& gate);
   bool PruneHistory(fileutil::COutFile& file, CDeletionGate& gate);
   bool RecoverSaveFolder(CDeletionGate& gate);
@@ -143,6 +165,9 @@ class CBackupEngine {
   RunOutput lastRun_;
   std::function<std::time_t()> clock_;
   unsigned long (*linkFunction_)(const wchar_t*, const wchar_t*) = nullptr;
+  int copyThreads_ = 0;
+  std::function<void(unsigned)> retryWait_;
+  std::function<void(const std::wstring&)> afterWrite_;
 };
 
 }  // namespace zelk::engine

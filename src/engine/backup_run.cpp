@@ -14,8 +14,8 @@
 
 #include "engine/archiver_library.h"
 #include "engine/backup_engine.h"
-#include "engine/copy_targets.h"
 #include "engine/generation_path.h"
+#include "engine/run_facts.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
@@ -23,6 +23,7 @@
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
 #include "res/resource.h"
+#include "text/string_table.h"
 
 namespace zelk::engine {
 namespace {
@@ -107,112 +108,123 @@ std::wstring NewestGeneration(const COutFile& history, const CDeletionGate& gate
 }  // namespace
 
 bool CBackupEngine::RunBackup(bool mayStayUnchanged) {
-  static_cast<void>(mayStayUnchanged);
   lastRun_ = {};
   host_.EnableControls(false);
-  const bool failed = RunSteps();
+  const bool failed = RunSteps(mayStayUnchanged);
   if (failed) lastRun_.result = RunResult::Failed;
   if (!failed) lastError_ = {};
   host_.EnableControls(true);
   return failed;
 }
 
-bool CBackupEngine::RunSteps() {
-  const std::vector<targets::TargetEntry> rows = host_.SnapshotTargets();
-  const int mode = settings_.DefMode;
+bool CBackupEngine::RunSteps(bool mayStayUnchanged) {
+  RunFacts run;
+  run.rows = host_.SnapshotTargets();
+  run.mode = settings_.DefMode;
+  run.plain = run.mode == PlainCopyMode();
+  run.keepHistory = settings_.History != 0;
+  if (CheckFormatAndName(run)) return true;
   const std::string& save = settings_.SavePath;
-
-  // The format and its library come before the save folder is looked at.
-  if (mode != PlainCopyMode() && FindArchiver(mode) == nullptr) {
-    return Fail(Message::Of(IDS_FORMAT_INVALID));
-  }
-  if (mode != PlainCopyMode() && IsArchiverUnavailable(mode)) return true;
-
-  // The name is formed before anything on disk is touched.
-  const std::optional<std::string> name = GenerationName(clock_ ? clock_() : std::time(nullptr));
-  if (!name) return Fail(Message::Of(IDS_NAME_FAILED));
-
   if (!FolderExists(save) && !CreateDirectoryA(save.c_str(), nullptr)) {
     return Fail(Message::Of(IDS_SAVE_FOLDER_CREATE_FAILED));
   }
-  if (auto refusal = TargetInSaveFolder(save, rows)) return Fail(*refusal);
-
-  const bool keepHistory = settings_.History != 0;
-  CDeletionGate gate(save, rows);
+  if (auto refusal = TargetInSaveFolder(save, run.rows)) return Fail(*refusal);
+  CDeletionGate gate(save, run.rows);
   // A save folder that must never be emptied is refused before any copy.
-  if (!keepHistory && gate.Refusal()) return Fail(*gate.Refusal());
+  if (!run.keepHistory && gate.Refusal()) return Fail(*gate.Refusal());
   if (RecoverSaveFolder(gate)) return true;
+  if (NameGeneration(run, gate)) return true;
 
-  const bool plain = mode == PlainCopyMode();
-  const std::string generation = *name + (plain ? "" : FindArchiver(mode)->extension);
-  const std::string final = fileutil::JoinPath(save, generation);
-  // Keep-none plain copies end up straight in the save folder.
-  const std::string shown = plain && !keepHistory ? save : final;
-  lastRun_.generation = shown;
-  if ((keepHistory || !plain) && !fileutil::CheckFile(final)) {
-    return Fail(CreateFailed(final));
-  }
-  // Unchanged files may be shared with the newest complete copy: the last
-  // generation listed (keep-N) or the save folder's own content (keep none),
-  // which stays in place until the new copy is complete.
-  std::wstring previous;
-  {
-    COutFile history(HistoryFileName());
-    if (!history.GetErrorMsg().empty()) {
-      return Fail(keepHistory ? Message(history.GetErrorMsg()) : Message::Of(IDS_HISTORY_OPEN_FAILED));
-    }
-    if (plain && settings_.LinkUnchanged) {
-      previous = keepHistory ? NewestGeneration(history, gate) : gate.ResolvedSaveFolder();
-    }
-  }
-
-  const std::string run = RunId();
-  const std::string staging = fileutil::JoinPath(save, FormatStagingName(StagingState::Writing, run, generation));
-  const std::wstring stagingWide = fileutil::ExtendedPath(staging);
-  if (plain && !CreateDirectoryA(staging.c_str(), nullptr)) {
-    return Fail(CreateFailed(shown, GetLastError()));
-  }
-  std::string copyError;
-  fileutil::LinkPlan links;
-  links.link = linkFunction_;
-  const bool copyFailed = plain ? CopyTargets(rows, staging, save, copyError, previous,
-                                              previous.empty() ? nullptr : &links, &lastRun_.written)
-                                : ArchiveTargets(mode, rows, staging, host_.OwnerWindow(), copyError,
-                                                 &lastRun_.written);
-  if (copyFailed) {
-    std::string ignored;
-    gate.Delete(std::wstring_view(stagingWide), ignored);
-    return Fail(ShownAs(copyError, staging, shown));
-  }
+  PlanRun(run);
+  if (mayStayUnchanged && settings_.SkipUnchanged && NothingChanged(run)) return false;
+  if (WriteGeneration(run, gate)) return true;
   // An archive run without an active target writes no archive: there is no
   // new generation, and the older ones stay as they are.
-  if (!plain && GetFileAttributesW(stagingWide.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (!run.plain && GetFileAttributesW(run.stagingWide.c_str()) == INVALID_FILE_ATTRIBUTES) {
     lastRun_.generation.clear();
     return false;
   }
+  if (CommitGeneration(run, gate)) return true;
+  lastRun_.result = lastRun_.skipped.empty() ? RunResult::Success : RunResult::PartlyFailed;
+  RecordState(run);
+  return false;
+}
 
-  if (keepHistory) {
-    if (DWORD code = Rename(stagingWide, fileutil::ExtendedPath(final)); code != 0) {
+bool CBackupEngine::CheckFormatAndName(RunFacts& run) {
+  // The format and its library come before the save folder is looked at.
+  if (!run.plain && FindArchiver(run.mode) == nullptr) return Fail(Message::Of(IDS_FORMAT_INVALID));
+  if (!run.plain && IsArchiverUnavailable(run.mode)) return true;
+  // The name is formed before anything on disk is touched.
+  const std::optional<std::string> name = GenerationName(clock_ ? clock_() : std::time(nullptr));
+  if (!name) return Fail(Message::Of(IDS_NAME_FAILED));
+  run.generation = *name + (run.plain ? "" : FindArchiver(run.mode)->extension);
+  return false;
+}
+
+bool CBackupEngine::NameGeneration(RunFacts& run, CDeletionGate& gate) {
+  const std::string& save = settings_.SavePath;
+  run.final = fileutil::JoinPath(save, run.generation);
+  // Keep-none plain copies end up straight in the save folder.
+  run.shown = run.plain && !run.keepHistory ? save : run.final;
+  lastRun_.generation = run.shown;
+  if ((run.keepHistory || !run.plain) && !fileutil::CheckFile(run.final)) return Fail(CreateFailed(run.final));
+  COutFile history(HistoryFileName());
+  if (!history.GetErrorMsg().empty()) {
+    return Fail(run.keepHistory ? Message(history.GetErrorMsg()) : Message::Of(IDS_HISTORY_OPEN_FAILED));
+  }
+  // The newest complete copy: the last generation listed (keep-N), or the
+  // save folder's own content (keep none), which stays in place until the
+  // new copy is complete.
+  if (run.plain && !run.keepHistory) {
+    run.newest = save;
+    run.newestResolved = gate.ResolvedSaveFolder();
+  } else if (history.GetLineCount() > 0) {
+    run.newest = history.ReadLineEx(1, history.GetLineCount());
+    if (run.plain) run.newestResolved = NewestGeneration(history, gate);
+  }
+  run.id = RunId();
+  run.staging = fileutil::JoinPath(save, FormatStagingName(StagingState::Writing, run.id, run.generation));
+  run.stagingWide = fileutil::ExtendedPath(run.staging);
+  return false;
+}
+
+bool CBackupEngine::WriteGeneration(RunFacts& run, CDeletionGate& gate) {
+  if (run.plain && !CreateDirectoryA(run.staging.c_str(), nullptr)) {
+    return Fail(CreateFailed(run.shown, GetLastError()));
+  }
+  const bool failed = run.plain ? WritePlain(run) : WriteArchive(run);
+  if (failed) {
+    std::string ignored;
+    gate.Delete(std::wstring_view(run.stagingWide), ignored);
+    lastError_ = Message(ShownAs(text::ToText(lastError_), run.staging, run.shown));
+  }
+  return failed;
+}
+
+bool CBackupEngine::CommitGeneration(RunFacts& run, CDeletionGate& gate) {
+  const std::wstring& stagingWide = run.stagingWide;
+  if (run.keepHistory) {
+    if (DWORD code = Rename(stagingWide, fileutil::ExtendedPath(run.final)); code != 0) {
       std::string ignored;
       gate.Delete(std::wstring_view(stagingWide), ignored);
-      return Fail(CreateFailed(final, code));
+      return Fail(CreateFailed(run.final, code));
     }
-    if (RecordGeneration(final, gate)) {
+    if (RecordGeneration(run.final, gate)) {
       // Unlisted, it would never be pruned: it goes again.
       std::string ignored;
-      gate.Delete(final, ignored);
+      gate.Delete(run.final, ignored);
       return true;
     }
     return false;
   }
 
-  const std::wstring ready = ToWide(FormatStagingName(StagingState::Ready, run, generation));
+  const std::wstring ready = ToWide(FormatStagingName(StagingState::Ready, run.id, run.generation));
   if (DWORD code = Rename(stagingWide, fileutil::JoinWide(gate.ResolvedSaveFolder(), ready)); code != 0) {
     std::string ignored;
     gate.Delete(std::wstring_view(stagingWide), ignored);
-    return Fail(CreateFailed(shown, code));
+    return Fail(CreateFailed(run.shown, code));
   }
-  return ReplacePreviousCopy(gate, ready, generation);
+  return ReplacePreviousCopy(gate, ready, run.generation);
 }
 
 bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,

@@ -92,38 +92,6 @@ bool ReadEntry(const std::wstring& path, Entry& entry) {
   return true;
 }
 
-bool SameTime(const FILETIME& a, const FILETIME& b) {
-  return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-// Links to to previous when previous is source unchanged. False when no link
-// was made.
-bool LinkUnchanged(const Entry& source, const std::wstring& to, const std::wstring& previous, LinkPlan& plan) {
-  if (plan.state == LinkPlan::State::Off || previous.empty() || IsFolder(source.attributes) ||
-      IsLink(source.attributes)) {
-    return false;
-  }
-  Entry earlier;
-  if (!ReadEntry(previous, earlier) || IsFolder(earlier.attributes) || IsLink(earlier.attributes)) return false;
-  const DWORD copied = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  if (earlier.size != source.size || !SameTime(earlier.written, source.written) ||
-      (earlier.attributes & copied) != (source.attributes & copied)) {
-    return false;
-  }
-  const DWORD code = plan.link ? plan.link(to.c_str(), previous.c_str())
-                               : (CreateHardLinkW(to.c_str(), previous.c_str(), nullptr) ? 0 : GetLastError());
-  if (code != 0) {
-    // A volume without links fails the first one: the run copies from here
-    // on. A later failure (a file at its link limit) copies this file alone.
-    if (plan.state == LinkPlan::State::Untried) plan.state = LinkPlan::State::Off;
-    return false;
-  }
-  plan.state = LinkPlan::State::Working;
-  ++plan.linked;
-  return true;
-}
-
 // True when child lies strictly inside parent.
 bool WideInside(std::wstring_view child, std::wstring_view parent) {
   while (parent.size() > 1 && parent.back() == L'\\') parent.remove_suffix(1);
@@ -191,14 +159,12 @@ struct CopyJob {
   std::wstring targetRoot;  // never copied into itself
   std::wstring exclude;     // left out, when not empty
   bool mergeFolders;        // existing target folders are used as they are
-  LinkPlan* links = nullptr;  // unchanged files linked, when set
   CopyTally* tally = nullptr;  // files copied counted, when set
 };
 
 // Copies the folder src (described by info) to dst, contents first, then its
 // times and attributes.
-bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& dst, CopyJob& job,
-              const std::wstring& previous = {}) {
+bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& dst, CopyJob& job) {
   if (!CreateDirectoryW(dst.c_str(), nullptr)) {
     DWORD code = GetLastError();
     bool reuse = job.mergeFolders && code == ERROR_ALREADY_EXISTS && IsFolder(GetFileAttributesW(dst.c_str()));
@@ -215,12 +181,10 @@ bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& ds
       if (SameWidePath(from, job.targetRoot)) continue;
       if (!job.exclude.empty() && SameWidePath(from, job.exclude)) continue;
       std::wstring to = JoinWide(dst, entry.name);
-      const std::wstring earlier = previous.empty() ? std::wstring() : JoinWide(previous, entry.name);
       if (IsFolder(entry.attributes)) {
-        if (CopyTree(from, entry, to, job, earlier)) return true;
+        if (CopyTree(from, entry, to, job)) return true;
         continue;
       }
-      if (job.links != nullptr && LinkUnchanged(entry, to, earlier, *job.links)) continue;
       if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) {
         DWORD code = GetLastError();
         if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return Fail(job.msg, to, kAlreadyThere, 0);
@@ -328,7 +292,7 @@ bool MoveEntry(const std::wstring& from, const Entry& entry, const std::wstring&
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) return false;
     return Fail(msg, from, kCannotMove, GetLastError());
   }
-  CopyJob job{msg, to, {}, false, nullptr, nullptr};
+  CopyJob job{msg, to, {}, false, nullptr};
   if (CopyTree(from, entry, to, job)) return true;
   return DeleteEntry(from, entry.attributes, msg);
 }
@@ -353,10 +317,9 @@ bool MoveContents(const std::wstring& src, const std::wstring& dst, const std::w
 }
 
 // Copies the tree of src into target (which must not exist yet), creating
-// target's missing parents; links unchanged files to previous when links is
-// set.
+// target's missing parents.
 bool CopyTreeTo(const std::string& target, const std::string& src, MessageBuffer& msg,
-                const std::string& exclude, const std::wstring& previous, LinkPlan* links, CopyTally* tally) {
+                const std::string& exclude, CopyTally* tally) {
   std::wstring from = ExtendedPath(src);
   std::wstring to = ExtendedPath(target);
   if (from.empty()) return FailAnsi(msg, src, kNotFolder);
@@ -369,8 +332,8 @@ bool CopyTreeTo(const std::string& target, const std::string& src, MessageBuffer
     std::wstring parent = to.substr(0, sep);
     if (DWORD code = CreateFolders(parent); code != 0) return Fail(msg, parent, kCannotCreate, code);
   }
-  CopyJob job{msg, to, exclude.empty() ? std::wstring() : ExtendedPath(exclude), false, links, tally};
-  return CopyTree(from, info, to, job, previous);
+  CopyJob job{msg, to, exclude.empty() ? std::wstring() : ExtendedPath(exclude), false, tally};
+  return CopyTree(from, info, to, job);
 }
 
 // The name a copy of folder takes inside its destination: its last
@@ -395,53 +358,13 @@ bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffe
   std::wstring target = keepName ? JoinWide(into, FolderName(from)) : into;
   if (SameWidePath(target, from)) return Fail(msg, target, kIntoItself, 0);
   if (DWORD code = CreateFolders(into); code != 0) return Fail(msg, into, kCannotCreate, code);
-  CopyJob job{msg, target, {}, true, nullptr, nullptr};
+  CopyJob job{msg, target, {}, true, nullptr};
   return CopyTree(from, info, target, job);
 }
 
 bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
                      const std::string& exclude, CopyTally* tally) {
-  return CopyTreeTo(target, src, msg, exclude, {}, nullptr, tally);
-}
-
-bool LinkUnchangedFile(const std::wstring& from, const std::wstring& to, const std::wstring& previous,
-                       LinkPlan& plan) {
-  Entry source;
-  return ReadEntry(from, source) && LinkUnchanged(source, to, previous, plan);
-}
-
-bool CopyDirectoryLinked(const std::string& target, const std::string& src, MessageBuffer& msg,
-                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan,
-                         CopyTally* tally) {
-  return CopyTreeTo(target, src, msg, exclude, previous, &plan, tally);
-}
-
-bool TallyTree(const std::string& src, const std::string& exclude, CopyTally& tally) {
-  const std::wstring root = ExtendedPath(src);
-  const std::wstring left = exclude.empty() ? std::wstring() : ExtendedPath(exclude);
-  if (root.empty()) return true;
-  bool failed = false;
-  std::vector<std::wstring> folders{root};
-  std::vector<Entry> entries;
-  while (!folders.empty()) {
-    const std::wstring folder = std::move(folders.back());
-    folders.pop_back();
-    if (ListFolder(folder, entries) != 0) {
-      failed = true;
-      continue;
-    }
-    for (const Entry& entry : entries) {
-      std::wstring path = JoinWide(folder, entry.name);
-      if (!left.empty() && SameWidePath(path, left)) continue;
-      if (IsFolder(entry.attributes)) {
-        if (!IsLink(entry.attributes)) folders.push_back(std::move(path));
-        continue;
-      }
-      ++tally.files;
-      tally.bytes += entry.size;
-    }
-  }
-  return failed;
+  return CopyTreeTo(target, src, msg, exclude, tally);
 }
 
 bool DeleteDirectory(const std::string& path, MessageBuffer& msg) {

@@ -37,38 +37,6 @@ bool CopyDirectory(const std::string& dest, const std::string& src, MessageBuffe
 bool CopyDirectoryTo(const std::string& target, const std::string& src, MessageBuffer& msg,
                      const std::string& exclude = {}, CopyTally* tally = nullptr);
 
-// Unchanged files of a copy shared with an earlier copy by hard links. One
-// plan lasts one run: the first link tells whether the volume makes links at
-// all; when it fails, the rest of the run copies.
-struct LinkPlan {
-  enum class State { Untried, Working, Off };
-  State state = State::Untried;
-  // The link call (CreateHardLinkW's arguments; the system's error code, 0
-  // on success). Empty: CreateHardLinkW itself.
-  unsigned long (*link)(const wchar_t* newName, const wchar_t* existing) = nullptr;
-  int linked = 0;  // files linked so far
-};
-
-// Makes the extended-length file path to a hard link to previous when
-// previous is a plain file with the size, last-write time and copied
-// attributes of the file from. False when nothing was made: the caller
-// copies. A plan that is Off makes no link.
-bool LinkUnchangedFile(const std::wstring& from, const std::wstring& to, const std::wstring& previous,
-                       LinkPlan& plan);
-
-// CopyDirectoryTo that links each file whose counterpart at the same
-// relative path under previous (an extended-length path; empty: none) is
-// unchanged, and copies the others. Folders are always made anew.
-bool CopyDirectoryLinked(const std::string& target, const std::string& src, MessageBuffer& msg,
-                         const std::string& exclude, const std::wstring& previous, LinkPlan& plan,
-                         CopyTally* tally = nullptr);
-
-// Adds the files of the tree of src and their sizes to tally, as a copy
-// would take them: the entry whose full path equals exclude left out, links
-// and junctions not entered. True when a folder could not be listed (what
-// was counted stays counted).
-bool TallyTree(const std::string& src, const std::string& exclude, CopyTally& tally);
-
 // Deletes a folder tree, read-only, hidden and system entries too; a junction
 // inside is removed, not entered. Fails when path is not a folder. Stops at
 // the first entry that cannot be deleted and names it.

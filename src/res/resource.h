@@ -218,6 +218,7 @@
 #define IDS_VERIFY_FAILED              3102
 #define IDS_ARCHIVER_NO_EXCLUDE        3103
 #define IDS_NOTHING_READABLE           3104
+#define IDS_GENERATION_STATE           3105  // the state file beside History.dat
 // (end of the run outcome texts)
 
 

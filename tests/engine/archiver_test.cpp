@@ -1,4 +1,5 @@
 #include "engine/archiver_library.h"
+#include "text/string_table.h"
 
 #include "engine_fixture.h"
 
@@ -160,8 +161,13 @@ TEST_F(Archivers, FailuresAndTheirTexts) {
   EXPECT_EQ(engine_.GetLastErrorText(), "fake_zip_noentry.dll内に必要な情報が見つかりません");
   EXPECT_TRUE(HistoryLines().empty());
 
-  std::string error;
   SetArchiverFileName(1, "absent.dll");
-  EXPECT_TRUE(ArchiveTargets(1, host_.rows, Save("x.zip"), nullptr, error));
-  EXPECT_EQ(error, "absent.dllが見つかりません");
+  zelk::plan::RunPlan plan;
+  zelk::engine::ArchiveRequest request;
+  request.format = 1;
+  request.plan = &plan;
+  request.archivePath = Save("x.zip");
+  const auto archived = ArchiveTargets(request);
+  ASSERT_TRUE(archived.failure.has_value());
+  EXPECT_EQ(zelk::text::ToText(*archived.failure), "absent.dllが見つかりません");
 }

@@ -1,4 +1,5 @@
 #include "engine_fixture.h"
+#include "fileutil/directory_ops.h"
 
 using namespace zelk::testing;
 using zelk::targets::ActiveFile;
@@ -95,30 +96,36 @@ TEST_F(BackupRun, ASecondRunInTheSameSecondFails) {
   EXPECT_EQ(host_.enableCalls.back(), true);
 }
 
-TEST_F(BackupRun, AFailedRunLeavesNoGenerationAndNamesTheCause) {
+TEST_F(BackupRun, ATargetGoneMeanwhileIsLeftOutAndNamed) {
   settings_.History = 1;
   AddTarget(Src("a\\x.txt"), ActiveFile);
   AddTarget(Src("Data"), ActiveFolder);
   AddTarget(Src("deleted-meanwhile.txt"), ActiveFile);
-  EXPECT_TRUE(engine_.RunBackup());
-  const std::string& text = engine_.GetLastErrorText();
-  EXPECT_EQ(text.rfind(Gen(0, "deleted-meanwhile.txt") + "の作成に失敗しました（", 0), 0u) << text;
-  EXPECT_FALSE(FileInDirectory(Save())) << "the half-made generation is removed";
-  EXPECT_TRUE(HistoryLines().empty());
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  const auto& out = engine_.LastRunOutput();
+  EXPECT_EQ(out.result, zelk::engine::RunResult::PartlyFailed);
+  ASSERT_EQ(out.skipped.size(), 1u);
+  EXPECT_EQ(out.skipped[0].path, Src("deleted-meanwhile.txt"));
+  EXPECT_EQ(out.skipped[0].reason, zelk::fileutil::ErrorString(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ReadFile(Gen(0, "x.txt")), "ax");
+  EXPECT_EQ(ReadFile(Gen(0, "Data\\sub\\two.txt")), "22");
+  EXPECT_EQ(HistoryLines(), std::vector<std::string>{Gen(0)});
   EXPECT_EQ(host_.enableCalls, (std::vector<bool>{false, true}));
 }
 
-TEST_F(BackupRun, AFolderWithALockedFileFailsNamingIt) {
+TEST_F(BackupRun, AFolderWithALockedFileKeepsTheRestAndNamesIt) {
   settings_.History = 1;
   WriteFile(Src("Data\\locked.bin"), "L");
   HANDLE h = CreateFileA(Src("Data\\locked.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   AddTarget(Src("Data"), ActiveFolder);
-  EXPECT_TRUE(engine_.RunBackup());
+  engine_.SetRetryWait([](unsigned) {});
+  EXPECT_FALSE(engine_.RunBackup());
   CloseHandle(h);
-  EXPECT_NE(engine_.GetLastErrorText().find("locked.bin"), std::string::npos)
-      << engine_.GetLastErrorText();
+  ASSERT_EQ(engine_.LastRunOutput().skipped.size(), 1u);
+  EXPECT_EQ(engine_.LastRunOutput().skipped[0].path, Src("Data\\locked.bin"));
+  EXPECT_EQ(ReadFile(Gen(0, "Data\\one.txt")), "1");
 }
 
 TEST_F(BackupRun, ReadOnlyFilesAndProtectedSaveFolderAreFine) {

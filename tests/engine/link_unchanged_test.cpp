@@ -4,6 +4,8 @@
 // the others exactly as they were.
 #include <windows.h>
 
+#include <atomic>
+
 #include "engine_fixture.h"
 #include "unix_tools.h"
 
@@ -38,7 +40,7 @@ bool UnixLinksAre(const std::string& path, int count) {
   return RunUnix("test $(stat -c %h '" + UnixPath(path) + "') = " + std::to_string(count)) == 0;
 }
 
-int linkCalls = 0;
+std::atomic<int> linkCalls{0};  // the copy links on several threads
 unsigned long FailingLink(const wchar_t*, const wchar_t*) {
   ++linkCalls;
   return ERROR_NOT_SUPPORTED;

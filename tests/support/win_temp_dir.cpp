@@ -122,4 +122,14 @@ CurrentDirectory::~CurrentDirectory() {
   if (!old_.empty()) SetCurrentDirectoryA(old_.c_str());
 }
 
+DWORD LinkCount(const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  const bool ok = GetFileInformationByHandle(h, &info) != FALSE;
+  CloseHandle(h);
+  return ok ? info.nNumberOfLinks : 0;
+}
+
 }  // namespace zelk::testing

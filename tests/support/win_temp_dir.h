@@ -33,6 +33,8 @@ void MakeDirs(const std::string& path);
 // Removes a tree with the shell-independent recursive delete of the tests.
 void RemoveTree(const std::string& path);
 DWORD Attributes(const std::string& path);
+// The number of names the file has (hard links); 0 when it cannot be read.
+DWORD LinkCount(const std::string& path);
 
 // Holds a file open without any sharing, as another program might.
 class LockedFile {
