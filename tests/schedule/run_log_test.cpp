@@ -37,7 +37,7 @@ std::vector<std::string> Middle(const std::vector<std::string>& line) {
 
 TEST_F(RunLog, SuccessAndLockedFileFailureEachLeaveOneLine) {
   const std::string a = Source("Data\\a.txt", "abc");
-  Source("Data\\b.txt", std::string(500, 'b'));
+  const std::string b = Source("Data\\b.txt", std::string(500, 'b'));
   AddRow(dir_ / "src\\Data", ActiveFolder);
   BackupNowAndWait();
   auto lines = Lines();
@@ -48,8 +48,10 @@ TEST_F(RunLog, SuccessAndLockedFileFailureEachLeaveOneLine) {
   EXPECT_EQ(lines[0][8], Generation(0));
 
   {
+    // Nothing of the target can be read: the run fails.
     LockedFile held(a);
-    ASSERT_TRUE(held.ok());
+    LockedFile other(b);
+    ASSERT_TRUE(held.ok() && other.ok());
     BackupNowAndWait();
   }
   const auto shown = boxes_.Shown();
