@@ -82,6 +82,49 @@ CopyOutcome CopyFileData(const std::wstring& source, const std::wstring& target,
   return outcome;
 }
 
+namespace {
+
+// Memory aligned for unbuffered reads (a whole number of pages).
+class AlignedBuffer {
+ public:
+  explicit AlignedBuffer(std::size_t size)
+      : size_(size), data_(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+  ~AlignedBuffer() {
+    if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
+  }
+  AlignedBuffer(const AlignedBuffer&) = delete;
+  AlignedBuffer& operator=(const AlignedBuffer&) = delete;
+  void* data() const { return data_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  std::size_t size_;
+  void* data_;
+};
+
+}  // namespace
+
+std::optional<checksum::Digest> ReadBackDigest(const std::wstring& path) {
+  auto open = [&](DWORD flags) {
+    return CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
+  };
+  HANDLE raw = open(FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN);
+  // A volume that cannot read past its cache is read through it.
+  if (raw == INVALID_HANDLE_VALUE) raw = open(FILE_FLAG_SEQUENTIAL_SCAN);
+  fileutil::FileHandle file(raw);
+  if (!file.valid()) return std::nullopt;
+  static thread_local AlignedBuffer buffer(1u << 20);
+  if (buffer.data() == nullptr) return std::nullopt;
+  checksum::Sha256 sha;
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
+    sha.Update(buffer.data(), read);
+  }
+  return sha.Finish();
+}
+
 void ApplyStamp(const std::wstring& path, const FileStamp& stamp, bool folder) {
   fileutil::FileHandle handle(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                           folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr));

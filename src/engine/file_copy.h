@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct CopyOutcome {
 // part-way leaves no target behind.
 CopyOutcome CopyFileData(const std::wstring& source, const std::wstring& target, const FileStamp& stamp,
                          std::vector<char>& buffer, checksum::Sha256* sha = nullptr);
+
+// The checksum of a file as the disk holds it, read past the system's cache
+// where the volume allows (unbuffered); nullopt when it cannot be read.
+std::optional<checksum::Digest> ReadBackDigest(const std::wstring& path);
 
 // Gives an existing file or folder the stamp's times and attributes. Best
 // effort: a file system that keeps no such data does not fail the copy.

@@ -10,9 +10,11 @@
 #include "engine/backup_engine.h"
 #include "engine/generation_state_file.h"
 #include "engine/plain_writer.h"
+#include "engine/read_back.h"
 #include "engine/run_facts.h"
 #include "exclusion/exclusion_patterns.h"
 #include "fileutil/path_names.h"
+#include "fileutil/wide_path.h"
 #include "plan/plan_digest.h"
 #include "plan/plan_walker.h"
 #include "res/resource.h"
@@ -38,6 +40,12 @@ text::Message NothingReadable(const SkippedSource& first) {
   const unsigned what = first.folder ? IDS_FS_CANNOT_LIST : IDS_FS_CANNOT_COPY;
   text::Message failed(first.path + text::LoadText(what));
   return first.reason.empty() ? failed : text::Message::Of(IDS_WITH_REASON, std::move(failed), first.reason);
+}
+
+// A path inside the staging entry as the user will find it.
+std::string ShownPath(const RunFacts& run, const std::wstring& staged) {
+  if (staged.size() <= run.stagingWide.size()) return run.shown;
+  return fileutil::JoinPath(run.shown, fileutil::ToAnsi(std::wstring_view(staged).substr(run.stagingWide.size() + 1)));
 }
 
 }  // namespace
@@ -81,6 +89,11 @@ bool CBackupEngine::WritePlain(RunFacts& run) {
   // A generation of carried copies alone would only push a real one out.
   if (!lastRun_.skipped.empty() && written.freshFiles == 0) return Fail(NothingReadable(lastRun_.skipped.front()));
   if (afterWrite_) afterWrite_(run.stagingWide);
+  if (!settings_.Verify) return false;
+  if (const std::optional<std::wstring> unlike = FirstUnlikeFile(std::move(written.copied), options.threads)) {
+    return Fail(text::Message::Of(IDS_VERIFY_FAILED, ShownPath(run, *unlike)));
+  }
+  lastRun_.verified = true;
   return false;
 }
 
