@@ -8,11 +8,14 @@
 
 #include "common/tree_walker.h"
 #include "common/win_strings.h"
+#include "exclusion/exclusion_patterns.h"
+#include "unix_tools.h"
 #include "win_temp_dir.h"
 
 namespace zelk::archivers {
 namespace {
 
+using zelk::testing::Attributes;
 using zelk::testing::TempDir;
 using zelk::testing::WriteFile;
 
@@ -99,6 +102,49 @@ TEST(TreeWalker, MissingTargetStopAndLongPaths) {
   EXPECT_GT(seen.back().name.size(), 300u);
   EXPECT_EQ(seen.back().name.substr(seen.back().name.size() - 9), "\\leaf.txt");
   zelk::testing::RemoveTree(dir / "L");  // the helper may not reach that deep; best effort
+}
+
+TEST(TreeWalker, ALinkTargetIsWalkedThroughALinkBelowIsNotEntered) {
+  TempDir dir;
+  WriteFile(dir / "Real\\a.txt", "a");
+  WriteFile(dir / "Real\\sub\\b.txt", "b");
+  using zelk::testing::RunUnix;
+  using zelk::testing::UnixPath;
+  ASSERT_EQ(RunUnix("ln -s '" + UnixPath(dir / "Real") + "' '" + UnixPath(dir / "Link") + "' && ln -s '" +
+                    UnixPath(dir / "Real\\sub") + "' '" + UnixPath(dir / "Real\\inner") + "'"),
+            0);
+  ASSERT_TRUE(Attributes(dir / "Link") & FILE_ATTRIBUTE_REPARSE_POINT);
+  const auto seen = Walk(dir.path(), "Link", {});
+  EXPECT_EQ(Names(seen), (std::vector<std::string>{"Link", "Link\\a.txt", "Link\\inner", "Link\\sub",
+                                                   "Link\\sub\\b.txt"}));
+  EXPECT_TRUE(seen[2].folder) << "the link inside is visited as a folder, not entered";
+  RunUnix("rm '" + UnixPath(dir / "Link") + "' '" + UnixPath(dir / "Real\\inner") + "'");
+}
+
+TEST(TreeWalker, ExcludedEntriesAreNeitherVisitedNorEntered) {
+  TempDir dir;
+  for (const char* file : {"P\\keep.txt", "P\\x.tmp", "P\\cache\\c.txt", "P\\src\\cache\\d.txt",
+                           "P\\src\\main.c", "P\\build\\o.obj", "P\\src\\build\\kept.txt"}) {
+    WriteFile(dir / file, "x");
+  }
+  const exclusion::PatternList patterns("*.tmp;cache\\;P\\build\\;P");
+  WalkOptions options;
+  options.exclude = &patterns;
+  EXPECT_EQ(Names(Walk(dir.path(), "P", options)),
+            (std::vector<std::string>{"P", "P\\keep.txt", "P\\src", "P\\src\\build", "P\\src\\main.c",
+                                      "P\\src\\build\\kept.txt"}))
+      << "the target itself is never excluded";
+}
+
+TEST(TreeWalker, UnreadableTargetsAreToldWhenAsked) {
+  TempDir dir;
+  std::vector<std::pair<std::string, DWORD>> told;
+  WalkOptions options;
+  options.unreadable = [&](const std::wstring& path, DWORD code) { told.push_back({DisplayPath(path), code}); };
+  EXPECT_TRUE(Walk(dir.path(), "missing", options).empty());
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].first, dir / "missing");
+  EXPECT_EQ(told[0].second, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace
