@@ -8,7 +8,6 @@
 
 #include "common/tree_walker.h"
 #include "common/win_strings.h"
-#include "exclusion/exclusion_patterns.h"
 #include "unix_tools.h"
 #include "win_temp_dir.h"
 
@@ -119,32 +118,6 @@ TEST(TreeWalker, ALinkTargetIsWalkedThroughALinkBelowIsNotEntered) {
                                                    "Link\\sub\\b.txt"}));
   EXPECT_TRUE(seen[2].folder) << "the link inside is visited as a folder, not entered";
   RunUnix("rm '" + UnixPath(dir / "Link") + "' '" + UnixPath(dir / "Real\\inner") + "'");
-}
-
-TEST(TreeWalker, ExcludedEntriesAreNeitherVisitedNorEntered) {
-  TempDir dir;
-  for (const char* file : {"P\\keep.txt", "P\\x.tmp", "P\\cache\\c.txt", "P\\src\\cache\\d.txt",
-                           "P\\src\\main.c", "P\\build\\o.obj", "P\\src\\build\\kept.txt"}) {
-    WriteFile(dir / file, "x");
-  }
-  const exclusion::PatternList patterns("*.tmp;cache\\;P\\build\\;P");
-  WalkOptions options;
-  options.exclude = &patterns;
-  EXPECT_EQ(Names(Walk(dir.path(), "P", options)),
-            (std::vector<std::string>{"P", "P\\keep.txt", "P\\src", "P\\src\\build", "P\\src\\main.c",
-                                      "P\\src\\build\\kept.txt"}))
-      << "the target itself is never excluded";
-}
-
-TEST(TreeWalker, UnreadableTargetsAreToldWhenAsked) {
-  TempDir dir;
-  std::vector<std::pair<std::string, DWORD>> told;
-  WalkOptions options;
-  options.unreadable = [&](const std::wstring& path, DWORD code) { told.push_back({DisplayPath(path), code}); };
-  EXPECT_TRUE(Walk(dir.path(), "missing", options).empty());
-  ASSERT_EQ(told.size(), 1u);
-  EXPECT_EQ(told[0].first, dir / "missing");
-  EXPECT_EQ(told[0].second, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace

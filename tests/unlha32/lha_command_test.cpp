@@ -21,15 +21,6 @@ TEST(LhaCommand, TakesTheBackupRunsLine) {
   EXPECT_EQ(cmd->names, std::vector<std::string>{"Report.doc"});
 }
 
-TEST(LhaCommand, ExclusionPatternsFollowTheNames) {
-  std::string error;
-  const auto cmd = ParseLhaCommand(
-      "a -a1 -d1 -n1 -r2x1 \"C:\\s\\x.lzh\" \"C:\\\" \"Data\" \"-x\" -x \"*.tmp\" \"Data\\build\\\"", &error);
-  ASSERT_TRUE(cmd) << error;
-  EXPECT_EQ(cmd->names, (std::vector<std::string>{"Data", "-x"}));
-  EXPECT_EQ(cmd->exclude, (std::vector<std::string>{"*.tmp", "Data\\build\\"}));
-}
-
 TEST(LhaCommand, ReadsSwitchValuesAndShiftJisPaths) {
   std::string error;
   // "\x95\x5C" is a Shift-JIS character whose trail byte is a backslash;
