@@ -4,7 +4,9 @@
 #include <bit>
 #include <thread>
 
+#include "common/source_file.h"
 #include "common/win_strings.h"
+#include "exclusion/exclusion_patterns.h"
 
 namespace zelk::archivers {
 
@@ -25,21 +27,26 @@ std::optional<int> ArchiveSession::Open(const std::string& ansiPath, OutputBuffe
 
 WalkResult ArchiveSession::AddTargets(const AddCommand& cmd, EntryNamer& namer, const EntryAdder& add,
                                       std::string* error) {
+  std::string typed;
+  for (const std::string& pattern : cmd.exclude) typed += pattern + ";";
+  const exclusion::PatternList patterns(typed);
   WalkOptions options;
   options.recurse = cmd.recurse;
   options.includeHiddenSystem = cmd.includeHiddenSystem;
   // Only the archive's path is used: nothing of its file name goes into the
   // entries, so the caller may write under a staging name and rename later.
   options.archiveFolder = IdentityOfFolderHolding(path_);
-  bool sourceFailed = false;
+  options.exclude = &patterns;
+  options.unreadable = [this](const std::wstring& path, DWORD code) {
+    LeaveOut(EnginePath(path), SystemErrorText(code));
+  };
   const TreeVisitor visit = [&](const TreeEntry& e) {
-    std::unique_ptr<WinFile> source;
+    std::unique_ptr<SourceFile> source;
     if (!e.isFolder) {
-      source = std::make_unique<WinFile>(e.fullPath, WinFile::Mode::kRead);
+      source = SourceFile::Open(e.fullPath, retries_);
       if (!source->IsOpen()) {
-        *error = DisplayPath(e.fullPath) + ": " + source->Error();
-        sourceFailed = true;
-        return false;
+        LeaveOut(EnginePath(e.fullPath), source->Error());
+        return true;
       }
       // The archive itself, when it lies in a folder target.
       if (e.mayBeArchive && IdentityOf(source->handle()).SameAs(archiveId_)) return true;
@@ -47,11 +54,8 @@ WalkResult ArchiveSession::AddTargets(const AddCommand& cmd, EntryNamer& namer, 
     return add(e, std::move(source), error);
   };
   for (const std::string& name : cmd.names) {
-    std::string walkError;
-    WalkResult r = WalkTarget(cmd.baseFolder, name, options, visit, &walkError);
+    const WalkResult r = WalkTarget(cmd.baseFolder, name, options, visit, error);
     namer.FinishTarget();
-    if (r == WalkResult::kFailed) *error = walkError;
-    if (sourceFailed) r = WalkResult::kFailed;
     if (r != WalkResult::kDone) return r;
   }
   return WalkResult::kDone;

@@ -15,7 +15,9 @@
 #include "common/command_line.h"
 #include "common/entry_namer.h"
 #include "common/file_identity.h"
+#include "common/left_out.h"
 #include "common/output_buffer.h"
+#include "common/source_retries.h"
 #include "common/tree_walker.h"
 #include "common/win_file.h"
 
@@ -54,17 +56,25 @@ class ArchiveSession {
   WinFile& archive() { return *archive_; }
   bool created() const { return created_; }
 
-  // Walks the targets of cmd in order; the first that does not end kDone
-  // ends the run. kStopped: add returned false, with its cause in *error;
-  // kFailed: a target, a folder below it or a source file could not be read
-  // (*error). The archive itself, met in a target, is left out.
+  // Walks the targets of cmd in order, less what its patterns exclude; the
+  // first that does not end kDone ends the run (kStopped: add returned
+  // false, with its cause in *error). The archive itself, met in a target,
+  // is left out. So is a source that cannot be read: a target or a file that
+  // cannot be opened (after the retries of a held one), a folder that cannot
+  // be listed; each is added to leftOut() and the walk goes on.
   WalkResult AddTargets(const AddCommand& cmd, EntryNamer& namer, const EntryAdder& add, std::string* error);
+
+  // A source the format could not take after all (a read error, too large).
+  void LeaveOut(std::string path, std::string reason) { leftOut_.Add(std::move(path), std::move(reason)); }
+  const LeftOutList& leftOut() const { return leftOut_; }
 
   // Closes the newly created archive and deletes it: nothing went in.
   void DiscardCreated();
 
  private:
   std::wstring path_;
+  SourceRetries retries_{[](unsigned ms) { Sleep(ms); }};
+  LeftOutList leftOut_;
   std::unique_ptr<WinFile> archive_;
   bool created_ = false;
   FileIdentity archiveId_;

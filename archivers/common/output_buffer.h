@@ -18,6 +18,8 @@ class OutputBuffer {
   void Set(std::string_view text);
   // Adds text after what the buffer holds, as much as fits.
   void Append(std::string_view text);
+  // The most text the buffer holds.
+  std::size_t room() const { return size_ == 0 ? 0 : size_ - 1; }
   // The text held so far (what the caller will see).
   const std::string& text() const { return text_; }
 

@@ -6,6 +6,8 @@
 
 #include "common/scoped_win.h"
 #include "common/win_strings.h"
+#include "exclusion/exclusion_patterns.h"
+#include "fileutil/reparse_tag.h"
 #include "text/mbcs.h"
 
 namespace zelk::archivers {
@@ -16,6 +18,7 @@ struct PendingFolder {
   std::wstring fullPath;
   std::wstring relativeWide;
   bool holdsArchive = false;
+  std::string patternPath;  // from the target's own name, for the patterns
 };
 
 std::uint64_t SizeOf(DWORD high, DWORD low) {
@@ -31,18 +34,22 @@ std::string WithBackslashes(const std::string& name) {
   return out;
 }
 
-// Reads the children of one folder, sorted by name.
-bool ListFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* children,
-                std::string* error) {
+// The last component of a relative name.
+std::string OwnName(const std::string& relative) {
+  const std::size_t cut = text::FindLastChar(relative, '\\');
+  return cut == std::string::npos ? relative : relative.substr(cut + 1);
+}
+
+// Reads the children of one folder, sorted by name; the system's error code,
+// 0 on success.
+DWORD ListFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* children) {
   const std::wstring pattern = folder + L"\\*";
   WIN32_FIND_DATAW data;
   HANDLE raw = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (raw == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND) return true;  // no entries at all
-    *error = SystemErrorText(code);
-    return false;
+    return code == ERROR_FILE_NOT_FOUND ? 0 : code;  // no entries at all
   }
   ScopedFindHandle find(raw);
   do {
@@ -51,14 +58,27 @@ bool ListFolder(const std::wstring& folder, std::vector<WIN32_FIND_DATAW>* child
     children->push_back(data);
   } while (FindNextFileW(raw, &data));
   const DWORD code = GetLastError();
-  if (code != ERROR_NO_MORE_FILES) {
-    *error = SystemErrorText(code);
-    return false;
-  }
+  if (code != ERROR_NO_MORE_FILES) return code;
   std::sort(children->begin(), children->end(), [](const auto& a, const auto& b) {
     return std::wstring_view(a.cFileName) < std::wstring_view(b.cFileName);
   });
-  return true;
+  return 0;
+}
+
+// A target or a folder below it that cannot be read: told, or the walk's
+// failure.
+WalkResult Unreadable(const WalkOptions& options, const std::wstring& path, DWORD code, std::string* error) {
+  if (options.unreadable) {
+    options.unreadable(path, code);
+    return WalkResult::kDone;
+  }
+  *error = DisplayPath(path) + ": " + SystemErrorText(code);
+  return WalkResult::kFailed;
+}
+
+bool IsLinkFolder(const WIN32_FIND_DATAW& data) {
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && fileutil::IsLinkReparseTag(data.dwReserved0);
 }
 
 }  // namespace
@@ -80,8 +100,7 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
 
   WIN32_FILE_ATTRIBUTE_DATA info;
   if (!GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &info)) {
-    *error = DisplayPath(full) + ": " + SystemErrorText(GetLastError());
-    return WalkResult::kFailed;
+    return Unreadable(options, full, GetLastError(), error);
   }
   TreeEntry top;
   top.relativeWide = AnsiToWide(relative);
@@ -93,26 +112,26 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
   top.lastWriteTime = info.ftLastWriteTime;
   top.size = top.isFolder ? 0 : SizeOf(info.nFileSizeHigh, info.nFileSizeLow);
   if (!visit(top)) return WalkResult::kStopped;
-  if (!top.isFolder || !options.recurse || (top.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return WalkResult::kDone;
-  }
+  // A target that is a link is what the caller named: it is walked through.
+  if (!top.isFolder || !options.recurse) return WalkResult::kDone;
 
   // A folder target that holds the archive itself is still archived, as its
   // caller named it; only the archive is left out of it (by the visitor).
   const bool checkFolders = options.archiveFolder.known;
   const bool topHoldsArchive = checkFolders && IdentityOfPath(full).SameAs(options.archiveFolder);
+  const bool patterns = options.exclude != nullptr && !options.exclude->empty();
 
   // Depth first without recursion, so that deep trees cannot exhaust the stack.
-  std::vector<PendingFolder> pending{{full, top.relativeWide, topHoldsArchive}};
+  std::vector<PendingFolder> pending{{full, top.relativeWide, topHoldsArchive, patterns ? OwnName(relative) : ""}};
   std::vector<WIN32_FIND_DATAW> children;
   std::vector<PendingFolder> subfolders;
   while (!pending.empty()) {
     PendingFolder folder = std::move(pending.back());
     pending.pop_back();
     children.clear();
-    if (!ListFolder(folder.fullPath, &children, error)) {
-      *error = DisplayPath(folder.fullPath) + ": " + *error;
-      return WalkResult::kFailed;
+    if (const DWORD code = ListFolder(folder.fullPath, &children); code != 0) {
+      if (Unreadable(options, folder.fullPath, code, error) == WalkResult::kFailed) return WalkResult::kFailed;
+      continue;
     }
     subfolders.clear();
     for (const WIN32_FIND_DATAW& child : children) {
@@ -122,9 +141,14 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
         continue;
       }
       TreeEntry entry;
-      entry.fullPath = folder.fullPath + L"\\" + child.cFileName;
       entry.isFolder = (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      const bool enter = entry.isFolder && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+      std::string patternPath;
+      if (patterns) {
+        patternPath = folder.patternPath + "\\" + WideToAnsiAsSystem(child.cFileName);
+        if (options.exclude->Excludes(patternPath, entry.isFolder)) continue;
+      }
+      entry.fullPath = folder.fullPath + L"\\" + child.cFileName;
+      const bool enter = entry.isFolder && !IsLinkFolder(child);
       if (enter && checkFolders && IdentityOfPath(entry.fullPath).SameAs(options.archiveFolder)) {
         continue;  // the folder the archive is written into
       }
@@ -134,7 +158,9 @@ WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
       entry.lastWriteTime = child.ftLastWriteTime;
       entry.size = entry.isFolder ? 0 : SizeOf(child.nFileSizeHigh, child.nFileSizeLow);
       if (!visit(entry)) return WalkResult::kStopped;
-      if (enter) subfolders.push_back({std::move(entry.fullPath), std::move(entry.relativeWide), false});
+      if (enter) {
+        subfolders.push_back({std::move(entry.fullPath), std::move(entry.relativeWide), false, std::move(patternPath)});
+      }
     }
     // Visit subfolders in name order: push them in reverse.
     for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) pending.push_back(std::move(*it));

@@ -13,6 +13,10 @@
 
 #include "common/file_identity.h"
 
+namespace zelk::exclusion {
+class PatternList;
+}
+
 namespace zelk::archivers {
 
 struct TreeEntry {
@@ -35,6 +39,13 @@ struct WalkOptions {
   // neither visited nor entered, so an archive never takes in itself or its
   // older siblings (a save folder inside a folder target).
   FileIdentity archiveFolder;
+  // Entries below the target that these patterns match (from the target's
+  // own name, as src/exclusion has it) are neither visited nor entered.
+  const exclusion::PatternList* exclude = nullptr;
+  // The target or a folder below it that cannot be read. When set, it is
+  // told (extended-length path, system error code) and the walk goes on
+  // without it; otherwise the walk fails.
+  std::function<void(const std::wstring& path, DWORD code)> unreadable;
 };
 
 // Returns false to stop the walk.
@@ -47,9 +58,11 @@ enum class WalkResult {
 };
 
 // Visits baseFolder\name and, for a folder, its contents in name order, each
-// folder before what it holds. Folders that are reparse points (junctions,
-// links) are visited but not entered. name may hold '\\' or '/' separators.
-// *error names the path that failed and why.
+// folder before what it holds. A target that is a link is walked through;
+// below it, folders that are links (fileutil::IsLinkReparseTag) are visited
+// but not entered, and every other reparse point is read as an ordinary file
+// or folder. name may hold '\\' or '/' separators. *error names the path
+// that failed and why.
 WalkResult WalkTarget(const std::string& baseFolder, const std::string& name,
                       const WalkOptions& options, const TreeVisitor& visit, std::string* error);
 

@@ -44,6 +44,8 @@ std::string WideToAnsi(std::wstring_view wide, bool* exact) {
   return out;
 }
 
+std::string WideToAnsiAsSystem(std::wstring_view wide) { return FromWide(CP_ACP, 0, wide, nullptr); }
+
 std::optional<std::string> WideToAnsiExact(std::wstring_view wide) {
   if (IsAscii(wide)) return std::string(wide.begin(), wide.end());
   bool exact = false;
@@ -101,6 +103,12 @@ std::string DisplayPath(std::wstring_view path) {
   if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return "\\\\" + WideToAnsi(path.substr(8));
   if (path.rfind(L"\\\\?\\", 0) == 0) path.remove_prefix(4);
   return WideToAnsi(path);
+}
+
+std::string EnginePath(std::wstring_view path) {
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return "\\\\" + WideToAnsiAsSystem(path.substr(8));
+  if (path.rfind(L"\\\\?\\", 0) == 0) path.remove_prefix(4);
+  return WideToAnsiAsSystem(path);
 }
 
 std::string SystemErrorText(DWORD code) {

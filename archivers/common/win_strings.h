@@ -15,6 +15,9 @@ std::wstring AnsiToWide(std::string_view ansi);
 // UTF-16 -> ANSI; *exact (when given) tells whether every character had an
 // ANSI form (otherwise the default character stands in for it).
 std::string WideToAnsi(std::wstring_view wide, bool* exact = nullptr);
+// UTF-16 -> ANSI as the system's own ANSI functions give it (best-fit
+// characters allowed), which is how the engine names and matches paths.
+std::string WideToAnsiAsSystem(std::wstring_view wide);
 // The ANSI form of wide when it converts back to exactly wide; nothing when a
 // character has no ANSI form of its own.
 std::optional<std::string> WideToAnsiExact(std::wstring_view wide);
@@ -34,6 +37,10 @@ std::wstring ExtendedLengthPath(const std::wstring& path);
 // A path for messages: without the "\\?\" prefix, in the ANSI code page
 // (characters without an ANSI form show as the default character).
 std::string DisplayPath(std::wstring_view path);
+
+// A path as the engine names it in its own texts: DisplayPath's form with
+// the system's conversion (WideToAnsiAsSystem).
+std::string EnginePath(std::wstring_view path);
 
 // The system's text for an error code, without the trailing line end.
 std::string SystemErrorText(DWORD code);

@@ -71,17 +71,20 @@ bool ApplySwitches(std::string_view token, LhaCommand& cmd, std::string* error) 
 }  // namespace
 
 std::optional<LhaCommand> ParseLhaCommand(std::string_view line, std::string* error) {
-  auto tokens = archivers::TokenizeCommandLine(line, error);
+  std::vector<bool> quoted;
+  auto tokens = archivers::TokenizeCommandLine(line, error, &quoted);
   if (!tokens) return std::nullopt;
   if (tokens->empty()) return Refuse(error, "Empty command line.");
   const std::string& command = (*tokens)[0];
   if (command != "a" && command != "A") return Refuse(error, "Unsupported command \"" + command + "\" (only a).");
   LhaCommand cmd;
   std::size_t next = 1;
-  while (next < tokens->size() && (*tokens)[next].size() > 1 && (*tokens)[next][0] == '-') {
+  while (next < tokens->size() && archivers::IsSwitchToken((*tokens)[next])) {
     if (!ApplySwitches((*tokens)[next], cmd, error)) return std::nullopt;
     ++next;
   }
+  // The patterns follow the archive, the base folder and at least one name.
+  archivers::TakeExclusions(*tokens, quoted, next + 3, &cmd.exclude);
   if (tokens->size() < next + 3)
     return Refuse(error, "Usage: a [-switches] archive.lzh base-folder name [name ...]");
   cmd.archivePath = (*tokens)[next];

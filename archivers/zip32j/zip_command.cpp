@@ -28,9 +28,15 @@ bool IsSafeRelativeName(std::string_view name) {
 }  // namespace
 
 std::optional<ZipCommand> ParseZipCommand(std::string_view line, std::string* error) {
-  auto tokens = archivers::TokenizeCommandLine(line, error);
+  std::vector<bool> quoted;
+  auto tokens = archivers::TokenizeCommandLine(line, error, &quoted);
   if (!tokens) return std::nullopt;
   ZipCommand cmd;
+  // The patterns follow the switches, the archive, the base folder and at
+  // least one name.
+  std::size_t switchTokens = 0;
+  while (switchTokens < tokens->size() && archivers::IsSwitchToken((*tokens)[switchTokens])) ++switchTokens;
+  archivers::TakeExclusions(*tokens, quoted, switchTokens + 3, &cmd.exclude);
   const std::string switches = archivers::TakeLeadingSwitches(*tokens);
   for (char c : switches) {
     switch (c) {

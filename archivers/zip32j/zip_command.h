@@ -1,7 +1,8 @@
 // The command line of the Zip entry point:
 //   -qrS "C:\save\03.07.15.14.05.09.zip" "C:\Data" "Report.doc" ["more" ...]
-// switches, the archive path, the base folder and one or more names relative
-// to it. Switches: q quiet, r recurse into folders, S include hidden and
+//        [-x "*.tmp" "obj\" ...]
+// switches, the archive path, the base folder, one or more names relative
+// to it and, after a lone "-x" (Info-ZIP's form), the exclusion patterns. Switches: q quiet, r recurse into folders, S include hidden and
 // system files. Anything else is refused with a reason.
 #pragma once
 

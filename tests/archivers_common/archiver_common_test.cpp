@@ -1,12 +1,15 @@
-// Portable helpers of the archiver libraries: tokens, free name variants and
-// the caller's output buffer.
+// Portable helpers of the archiver libraries: tokens, free name variants,
+// the caller's output buffer, the report of what a call left out and the
+// retries of held sources.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "common/command_line.h"
+#include "common/left_out.h"
 #include "common/name_variants.h"
 #include "common/output_buffer.h"
+#include "common/source_retries.h"
 
 namespace zelk::archivers {
 namespace {
@@ -85,6 +88,41 @@ TEST(OutputBuffer, NeverWritesPastItsSize) {
   OutputBuffer none(nullptr, 100);
   none.Set("ignored");
   EXPECT_EQ(none.text(), "");
+}
+
+TEST(LeftOutReport, CountsEveryEntryAndHoldsWholeLinesOnly) {
+  LeftOutList left;
+  left.Add("C:\\D\\held.db", "in use\r\nby another. \r\n");
+  left.Add("C:\\D\\\x95\x5c", "gone\x81\x42");  // the ideographic full stop
+  const std::string full = "Left out: 2\r\nC:\\D\\held.db\tin use  by another\r\nC:\\D\\\x95\x5c\tgone\r\n";
+  const struct {
+    std::size_t room;
+    std::string report;
+  } cases[] = {
+      {1000, full},
+      {full.size(), full},
+      {full.size() - 1, full.substr(0, full.find("C:\\D\\\x95"))},
+      {13, "Left out: 2\r\n"},
+      {12, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(left.Report(c.room), c.report) << c.room;
+}
+
+TEST(SourceRetries, ThreeTriesPerSourceWithinTheCallsBudget) {
+  unsigned waited = 0;
+  SourceRetries retries([&](unsigned ms) { waited += ms; });
+  EXPECT_TRUE(retries.WaitBeforeRetry(1));
+  EXPECT_TRUE(retries.WaitBeforeRetry(2));
+  EXPECT_FALSE(retries.WaitBeforeRetry(3)) << "three tries about two seconds apart";
+  EXPECT_EQ(waited, 2000u);
+  // Held sources one after another: the waits stop at the budget.
+  int waits = 2;
+  for (int source = 0; source < 100; ++source) {
+    for (int tries = 1; retries.WaitBeforeRetry(tries); ++tries) ++waits;
+  }
+  EXPECT_EQ(waited, SourceRetries::kCallBudgetMs);
+  EXPECT_EQ(waits, 30);
+  EXPECT_EQ(retries.LeftMs(), 0u);
 }
 
 }  // namespace

@@ -8,11 +8,13 @@
 
 #include "common/tree_walker.h"
 #include "common/win_strings.h"
+#include "unix_tools.h"
 #include "win_temp_dir.h"
 
 namespace zelk::archivers {
 namespace {
 
+using zelk::testing::Attributes;
 using zelk::testing::TempDir;
 using zelk::testing::WriteFile;
 
@@ -99,6 +101,23 @@ TEST(TreeWalker, MissingTargetStopAndLongPaths) {
   EXPECT_GT(seen.back().name.size(), 300u);
   EXPECT_EQ(seen.back().name.substr(seen.back().name.size() - 9), "\\leaf.txt");
   zelk::testing::RemoveTree(dir / "L");  // the helper may not reach that deep; best effort
+}
+
+TEST(TreeWalker, ALinkTargetIsWalkedThroughALinkBelowIsNotEntered) {
+  TempDir dir;
+  WriteFile(dir / "Real\\a.txt", "a");
+  WriteFile(dir / "Real\\sub\\b.txt", "b");
+  using zelk::testing::RunUnix;
+  using zelk::testing::UnixPath;
+  ASSERT_EQ(RunUnix("ln -s '" + UnixPath(dir / "Real") + "' '" + UnixPath(dir / "Link") + "' && ln -s '" +
+                    UnixPath(dir / "Real\\sub") + "' '" + UnixPath(dir / "Real\\inner") + "'"),
+            0);
+  ASSERT_TRUE(Attributes(dir / "Link") & FILE_ATTRIBUTE_REPARSE_POINT);
+  const auto seen = Walk(dir.path(), "Link", {});
+  EXPECT_EQ(Names(seen), (std::vector<std::string>{"Link", "Link\\a.txt", "Link\\inner", "Link\\sub",
+                                                   "Link\\sub\\b.txt"}));
+  EXPECT_TRUE(seen[2].folder) << "the link inside is visited as a folder, not entered";
+  RunUnix("rm '" + UnixPath(dir / "Link") + "' '" + UnixPath(dir / "Real\\inner") + "'");
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 #include "text/string_table.h"
 
 #include "engine_fixture.h"
+#include "unix_tools.h"
 
 using namespace zelk::testing;
 using namespace zelk::engine;
 using zelk::targets::ActiveFile;
 using zelk::targets::ActiveFolder;
 using zelk::targets::PausedFile;
+using zelk::testing::LockedFile;
 
 namespace {
 
@@ -170,4 +172,121 @@ TEST_F(Archivers, FailuresAndTheirTexts) {
   const auto archived = ArchiveTargets(request);
   ASSERT_TRUE(archived.failure.has_value());
   EXPECT_EQ(zelk::text::ToText(*archived.failure), "absent.dllが見つかりません");
+}
+
+namespace {
+
+using zelk::testing::RunUnix;
+using zelk::testing::UnixPath;
+
+// Runs of our own ZIP32J.DLL and UNLHA32.DLL, their archives read back by
+// Info-ZIP unzip and lhasa.
+class OurArchivers : public Archivers {
+ protected:
+  const RunOutput& Out() const { return engine_.LastRunOutput(); }
+  std::string Generation(int run, int format) const {
+    return Save(NameOfRun(run) + (format == 1 ? ".zip" : format == 2 ? ".lzh" : ""));
+  }
+  // Every folder and file of a tree as Linux lists it, one relative path a
+  // line in sorted order.
+  std::string Listing(const std::string& folder) {
+    const std::string list = dir_ / ("list" + std::to_string(++listed_) + ".txt");
+    EXPECT_EQ(RunUnix("cd '" + UnixPath(folder) + "' && find . | LC_ALL=C sort > '" + UnixPath(list) + "'"), 0);
+    return ReadFile(list);
+  }
+  // What a generation holds: a plain one as it is, an archive as unzip or
+  // lhasa extract it (both check every entry's CRC).
+  std::string Holds(int run, int format) {
+    if (format == 0) return Listing(Generation(run, 0));
+    const std::string out = dir_ / ("out" + std::to_string(++listed_));
+    MakeDirs(out);
+    const std::string a = UnixPath(Generation(run, format));
+    const std::string o = UnixPath(out);
+    const std::string extract = format == 1 ? "unzip -q '" + a + "' -d '" + o + "'" : "lhasa xqfw='" + o + "' '" + a + "'";
+    EXPECT_EQ(RunUnix(extract), 0) << extract;
+    return Listing(out);
+  }
+  int listed_ = 0;
+};
+
+constexpr int kFormats[] = {1, 2};
+
+}  // namespace
+
+TEST_F(OurArchivers, AHeldFileIsLeftOutAndTheRunIsPartlyFailed) {
+  WriteFile(Src("Data\\one.txt"), "1");
+  WriteFile(Src("Data\\held.txt"), "h");
+  WriteFile(Src("Data\\sub\\two.txt"), "2");
+  AddTarget(Src("Data"), ActiveFolder);
+  LockedFile held(Src("Data\\held.txt"));
+  ASSERT_TRUE(held.ok());
+  for (int run = 0; run < 2; ++run) {
+    const int format = kFormats[run];
+    settings_.DefMode = format;
+    ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+    EXPECT_EQ(Out().result, RunResult::PartlyFailed) << format;
+    ASSERT_EQ(Out().skipped.size(), 1u) << format;
+    EXPECT_EQ(Out().skipped[0].path, Src("Data\\held.txt"));
+    EXPECT_EQ(Out().skipped[0].reason, zelk::fileutil::ErrorString(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(Out().skipped[0].carried) << "an archive has no earlier copy";
+    EXPECT_EQ(Out().written.files, 2u);
+    EXPECT_EQ(Holds(run, format), ".\n./Data\n./Data/one.txt\n./Data/sub\n./Data/sub/two.txt\n") << format;
+  }
+}
+
+TEST_F(OurArchivers, AFileOf4GiBInLzhIsLeftOutNotAFailure) {
+  WriteFile(Src("Big\\small.txt"), "small");
+  ASSERT_EQ(RunUnix("truncate -s 4G '" + UnixPath(Src("Big\\big.bin")) + "'"), 0);
+  AddTarget(Src("Big"), ActiveFolder);
+  settings_.DefMode = 2;
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  EXPECT_EQ(Out().result, RunResult::PartlyFailed);
+  ASSERT_EQ(Out().skipped.size(), 1u);
+  EXPECT_EQ(Out().skipped[0].path, Src("Big\\big.bin"));
+  EXPECT_NE(Out().skipped[0].reason.find("4 GiB"), std::string::npos) << Out().skipped[0].reason;
+  EXPECT_EQ(Holds(0, 2), ".\n./Big\n./Big/small.txt\n");
+}
+
+TEST_F(OurArchivers, AFolderTargetThatIsALinkIsArchivedWithItsFiles) {
+  WriteFile(Src("Real\\a.txt"), "a");
+  WriteFile(Src("Real\\sub\\b.txt"), "b");
+  ASSERT_EQ(RunUnix("ln -s '" + UnixPath(Src("Real")) + "' '" + UnixPath(Src("Link")) + "'"), 0);
+  AddTarget(Src("Link"), ActiveFolder);
+  for (int run = 0; run < 2; ++run) {
+    settings_.DefMode = kFormats[run];
+    ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+    EXPECT_EQ(Out().result, RunResult::Success);
+    EXPECT_EQ(Holds(run, kFormats[run]), ".\n./Link\n./Link/a.txt\n./Link/sub\n./Link/sub/b.txt\n");
+  }
+  RunUnix("rm '" + UnixPath(Src("Link")) + "'");
+}
+
+TEST_F(OurArchivers, PlainZipAndLzhHoldTheSameFilesUnderEveryKindOfPattern) {
+  for (const char* file : {"keep.txt", "x.tmp", "~$doc.docx", "Thumbs.db", "obj\\o.obj", "sub\\obj", "build\\b.bin",
+                           "sub\\build\\kept.bin", "sub\\cache\\c.txt", "cache\\top.txt", "sub\\main.c"}) {
+    WriteFile(Src(std::string("Data\\") + file), file);
+  }
+  AddTarget(Src("Data"), ActiveFolder);
+  settings_.Exclude = "*.tmp; ~$*;thumbs.DB;obj\\;Data\\build\\;Data\\*\\cache\\;Data";
+  const std::string expected =
+      ".\n./Data\n./Data/cache\n./Data/cache/top.txt\n./Data/keep.txt\n./Data/sub\n./Data/sub/build\n"
+      "./Data/sub/build/kept.bin\n./Data/sub/main.c\n./Data/sub/obj\n";
+  for (int format = 0; format < 3; ++format) {
+    settings_.DefMode = format;
+    ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+    EXPECT_EQ(Holds(format, format), expected) << format;
+  }
+}
+
+TEST_F(Archivers, ALibraryWithoutOurExtensionsIsNeverAskedToExclude) {
+  // Without patterns it gets today's line (OneCallPerActiveTargetWithQuotedPaths).
+  SetArchiverFileName(1, "fake_zip_v25.dll");
+  settings_.DefMode = 1;
+  settings_.Exclude = "*.tmp";
+  WriteFile(Src("Data\\a.txt"), "a");
+  AddTarget(Src("Data"), ActiveFolder);
+  EXPECT_TRUE(engine_.RunBackup());
+  EXPECT_EQ(engine_.GetLastErrorText(), "fake_zip_v25.dllは除外するファイル・フォルダの指定に対応していません");
+  EXPECT_EQ(Calls(), "");
+  EXPECT_TRUE(HistoryLines().empty());
 }

@@ -204,6 +204,33 @@ TEST(ArchiveWriter, FailedEntryLeavesTheEntriesBeforeIt) {
   EXPECT_EQ(out.bytes.size(), scan.appendOffset + 1);
 }
 
+TEST(ArchiveWriter, SkippedInputsAreLeftOutAndTheArchiveGoesOn) {
+  MemoryOutput out;
+  archivers::ParallelOptions parallel;
+  parallel.threads = 2;
+  ArchiveWriter writer(out, 0, {}, parallel);
+  std::vector<std::string> skipped;
+  writer.OnInputSkipped([&](const std::string& label, const std::string&) { skipped.push_back(label); });
+  std::string error;
+  const auto good = TextBytes(20000, 7);
+  MemoryInput goodIn(good), afterIn(good);
+  // A read error after more than a segment was queued; a file too large.
+  MemoryInput badIn(MixedBytes(3u << 20, 8), 1536u << 10);
+  MemoryInput hugeIn({});
+  ASSERT_TRUE(writer.AddFile(goodIn, FileHeader("good.txt", good.size()), error, "good"));
+  EXPECT_TRUE(writer.AddFile(badIn, FileHeader("bad.bin", 3u << 20), error, "bad"));
+  EXPECT_TRUE(writer.AddFile(hugeIn, FileHeader("huge.bin", 0x100000000ull), error, "huge"));
+  EXPECT_TRUE(writer.AddFile(afterIn, FileHeader("after.txt", good.size()), error, "after"));
+  ASSERT_TRUE(writer.Close(error)) << error;
+
+  EXPECT_EQ(skipped, (std::vector<std::string>{"bad", "huge"}));
+  const ArchiveScan scan = Scan(out.bytes);
+  ASSERT_TRUE(scan.valid) << scan.error;
+  ASSERT_EQ(scan.entries.size(), 2u);
+  EXPECT_EQ(scan.entries[1].path, "after.txt");
+  EXPECT_EQ(DecodeLh5(EntryData(out.bytes, scan.entries[1]), good.size()).data, good);
+}
+
 TEST(ArchiveWriter, PathsTooLongForAHeaderAreRefused) {
   MemoryOutput out;
   ArchiveWriter writer(out, 0);

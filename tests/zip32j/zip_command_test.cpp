@@ -39,6 +39,28 @@ TEST(ZipCommand, ShiftJisTrailBytesAreNotQuotesOrSeparators) {
   EXPECT_EQ(cmd->names, std::vector<std::string>{"\x95\x5c\x8e\xa6.txt"});
 }
 
+TEST(ZipCommand, ExclusionPatternsFollowALoneUnquotedX) {
+  using Names = std::vector<std::string>;
+  const struct {
+    const char* line;
+    Names names;
+    Names exclude;
+  } cases[] = {
+      {"-qrS a.zip C:\\D Data -x \"*.tmp\" \"obj\\\" \"~$*\"", {"Data"}, {"*.tmp", "obj\\", "~$*"}},
+      // Quoted, "-x" is a name; so is it in the place of the first name.
+      {"-qrS a.zip C:\\D \"-x\" c", {"-x", "c"}, {}},
+      {"-qrS a.zip C:\\D -x \"*.tmp\"", {"-x", "*.tmp"}, {}},
+      {"-qrS a.zip C:\\D Data -x \"\x95\x5c*\" -x", {"Data"}, {"\x95\x5c*", "-x"}},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    const auto cmd = ParseZipCommand(c.line, &error);
+    ASSERT_TRUE(cmd) << c.line << ": " << error;
+    EXPECT_EQ(cmd->names, c.names) << c.line;
+    EXPECT_EQ(cmd->exclude, c.exclude) << c.line;
+  }
+}
+
 TEST(ZipCommand, MalformedLinesAreRefusedWithAReason) {
   const char* lines[] = {
       "",

@@ -221,6 +221,28 @@ TEST(ZipWriter, FailedEntriesLeaveAValidArchiveOfTheCompletedOnes) {
   EXPECT_EQ(ReadLocal(out.bytes(), dir.entries[0]).contents, Text(200));
 }
 
+TEST(ZipWriter, SkippedSourcesAreLeftOutAndTheArchiveGoesOn) {
+  MemoryFile out;
+  archivers::ParallelOptions parallel;
+  parallel.threads = 2;
+  ZipWriter writer(out, {}, parallel);
+  std::vector<std::string> skipped;
+  writer.OnSourceSkipped([&](const EntryInfo& info, const std::string& why) { skipped.push_back(info.name + ": " + why); });
+  MemoryFile first(Bytes(Text(200)));
+  MemoryFile after(Bytes(Text(300)));
+  FailingSource failing;  // after a chunk of it was queued
+  ASSERT_TRUE(writer.AddFile(Info("first.txt", 200), first));
+  EXPECT_TRUE(writer.AddFile(Info("second.txt", 1 << 20), failing));
+  EXPECT_TRUE(writer.AddFile(Info("after.txt", 300), after));
+  ASSERT_TRUE(writer.Finish()) << writer.error();
+
+  EXPECT_EQ(skipped, std::vector<std::string>{"second.txt: read error"});
+  const CentralDirectory dir = Read(out.bytes());
+  ASSERT_EQ(dir.entries.size(), 2u);
+  EXPECT_EQ(dir.entries[1].name, "after.txt");
+  EXPECT_EQ(ReadLocal(out.bytes(), dir.entries[1]).contents, Text(300));
+}
+
 TEST(ZipWriter, RefusesBadNames) {
   MemoryFile out;
   ZipWriter writer(out, {});

@@ -55,7 +55,7 @@ class EntryWriter {
     header.originalSize = e.size;
 
     std::string error;
-    const std::string label = archivers::DisplayPath(e.fullPath);
+    const std::string label = archivers::EnginePath(e.fullPath);
     if (e.isFolder) {
       if (!writer_.AddDirectory(header, error, label)) return Stop(FailureText(error));
     } else {
@@ -170,6 +170,7 @@ int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
   ArchiveWriter writer(output, scan.appendOffset, {}, parallel);
   CloseGuard guard(writer);
   EntryWriter entries(cmd, writer, namer, archive);
+  writer.OnInputSkipped([&session](const std::string& label, const std::string& why) { session.LeaveOut(label, why); });
   std::string runError;
   bool ok = session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError) ==
             archivers::WalkResult::kDone;
@@ -180,12 +181,15 @@ int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
     ok = false;
     runError = flushError;
   }
-  if (!ok && session.created() && writer.entries() == 0) {
+  // Only what was left out: the archive is complete without it.
+  const bool leftOut = ok && !session.leftOut().empty();
+  const std::string report = leftOut ? session.leftOut().Report(out.room()) : std::string();
+  if ((!ok || leftOut) && session.created() && writer.entries() == 0) {
     // Nothing went into the new file: take it away again.
     guard.Close(error);
     session.DiscardCreated();
-    out.Set(runError);
-    return kUnlhaTargetError;
+    out.Set(leftOut ? report : runError);
+    return leftOut ? kUnlhaLeftOut : kUnlhaTargetError;
   }
   if (!guard.Close(error)) {
     const std::string closeError = cmd.archivePath + ": " + error + " (" + archive.Error() + ")";
@@ -196,8 +200,8 @@ int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
     out.Set(runError);
     return kUnlhaTargetError;
   }
-  out.Set("");
-  return kUnlhaOk;
+  out.Set(report);
+  return leftOut ? kUnlhaLeftOut : kUnlhaOk;
 }
 
 }  // namespace zelk::lzh

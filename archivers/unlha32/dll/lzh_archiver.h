@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/output_buffer.h"
+#include "common/zelk_extensions.h"
 #include "lha_command.h"
 
 namespace zelk::lzh {
@@ -14,6 +15,9 @@ enum UnlhaResult : int {
   kUnlhaArchiveError = 0x8003, // the archive cannot be opened or written
   kUnlhaTargetError = 0x8004,  // a target cannot be found, read or stored
   kUnlhaInternalError = 0x8005,
+  // The archive is complete without some sources that could not be read or
+  // stored; the report of them leads the output (zelk_extensions.h).
+  kUnlhaLeftOut = archivers::kUnlhaPartial,
 };
 
 // Runs one parsed command line; messages go to out.

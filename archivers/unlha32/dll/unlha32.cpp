@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "common/archiver_call.h"
+#include "common/zelk_extensions.h"
 #include "dll/lzh_archiver.h"
 
 extern "C" __declspec(dllexport) int WINAPI Unlha(HWND /*owner*/, LPCSTR commandLine, LPSTR output, DWORD size) {
@@ -11,3 +12,9 @@ extern "C" __declspec(dllexport) int WINAPI Unlha(HWND /*owner*/, LPCSTR command
 }
 
 extern "C" __declspec(dllexport) WORD WINAPI UnlhaGetVersion() { return zelk::archivers::kArchiverVersion; }
+
+// Our extensions: unreadable sources left out with a report, exclusion
+// patterns after "-x".
+extern "C" __declspec(dllexport) DWORD WINAPI ZelkArchiverFeatures() {
+  return zelk::archivers::kFeatureLeaveOutUnreadable | zelk::archivers::kFeatureExclude;
+}

@@ -174,7 +174,7 @@ bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string&
 
 bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader header, std::string& error,
                             const std::string& label) {
-  if (header.originalSize > kMaxEntrySize) return FailBeforeQueueing(label, kTooLarge, error);
+  if (header.originalSize > kMaxEntrySize) return Skip(label, kTooLarge) || FailBeforeQueueing(label, kTooLarge, error);
   header.isDirectory = false;
   header.method = kMethodLh5;
   header.packedSize = 0;
@@ -212,6 +212,7 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
         file->done = true;
         file->cancelled = true;
         const std::string why = file->input->Error();
+        if (Skip(label, why)) return true;
         jobs_->FinishAll();
         if (!unreported_) inputError_ = why;
         return FailBeforeQueueing(label, kReadFailed, error);
@@ -224,7 +225,7 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
     if (readPos > kMaxEntrySize) {
       file->done = true;
       file->cancelled = true;
-      return FailBeforeQueueing(label, kTooLarge, error);
+      return Skip(label, kTooLarge) || FailBeforeQueueing(label, kTooLarge, error);
     }
     file->crc.Update(job->input.data() + job->dictionary, filled);
     job->first = readPos == filled;
@@ -304,6 +305,7 @@ bool ArchiveWriter::Store(FileState& file) {
   EntryHeader& header = file.header;
   header.method = kMethodStored;
   if (!file.input->Rewind()) {
+    if (Skip(file.label, file.input->Error())) return true;
     inputError_ = file.input->Error();
     return FailEntry(file.label, kReadFailed);
   }
@@ -314,12 +316,13 @@ bool ArchiveWriter::Store(FileState& file) {
   for (;;) {
     std::size_t got = 0;
     if (!file.input->Read(chunk.data(), chunk.size(), got)) {
+      if (Skip(file.label, file.input->Error())) return true;
       inputError_ = file.input->Error();
       return FailEntry(file.label, kReadFailed);
     }
     if (got == 0) break;
     total += got;
-    if (total > kMaxEntrySize) return FailEntry(file.label, kTooLarge);
+    if (total > kMaxEntrySize) return Skip(file.label, kTooLarge) || FailEntry(file.label, kTooLarge);
     crc.Update(chunk.data(), got);
     if (!out_.Write(chunk.data(), got)) return FailEntry(file.label, kWriteFailed);
   }
@@ -336,6 +339,14 @@ bool ArchiveWriter::Complete(FileState& file) {
   committed_ = file.dataStart + file.header.packedSize;
   file.input.reset();
   ++entries_;
+  return true;
+}
+
+bool ArchiveWriter::Skip(const std::string& label, const std::string& why) {
+  // What was written of the entry lies past committed_: the next entry or
+  // the end mark goes over it.
+  if (!skipped_) return false;
+  skipped_(label, why);
   return true;
 }
 

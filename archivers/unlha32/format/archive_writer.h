@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -83,6 +84,14 @@ class ArchiveWriter {
   // entry failed that no earlier call reported.
   bool Close(std::string& error);
 
+  // When set, a file whose input cannot be read, or that is too large for
+  // an entry (4 GiB or more), is left out: told here (on the caller's
+  // thread, with its label and the reason) and the archive goes on without
+  // it. Otherwise such a file fails like any other entry.
+  void OnInputSkipped(std::function<void(const std::string& label, const std::string& why)> skipped) {
+    skipped_ = std::move(skipped);
+  }
+
   // Entries this writer has completed.
   std::size_t entries() const { return entries_; }
   // The label of the entry that failed last, and for kReadFailed the
@@ -103,6 +112,7 @@ class ArchiveWriter {
   bool AppendSegment(FileState& file, SegmentJob& job);
   bool Store(FileState& file);
   bool Complete(FileState& file);
+  bool Skip(const std::string& label, const std::string& why);
 
   OutputFile& out_;
   std::uint64_t committed_;
@@ -115,6 +125,7 @@ class ArchiveWriter {
   bool unreported_ = false;
   std::string failedLabel_;
   std::string inputError_;
+  std::function<void(const std::string&, const std::string&)> skipped_;
 };
 
 }  // namespace zelk::lzh

@@ -96,7 +96,7 @@ class EntryWriter {
     }
     info.externalAttributes = e.attributes & archivers::kKeptAttributes;
     info.expectedSize = e.size;
-    info.sourcePath = archivers::DisplayPath(e.fullPath);
+    info.sourcePath = archivers::EnginePath(e.fullPath);
     info.listedName = name.ansi ? info.name : archivers::WideToAnsi(name.exact);
 
     const bool added = e.isFolder ? writer_.AddFolder(info) : writer_.AddFile(info, std::move(source));
@@ -169,6 +169,9 @@ int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
   if (cmd.quiet) out.Set("");
   EntryWriter entries(writer, namer, archive, cmd.archivePath, out, cmd.quiet);
   writer.OnEntryAdded(std::bind_front(&EntryWriter::Listed, &entries));
+  writer.OnSourceSkipped([&session](const EntryInfo& info, const std::string& why) {
+    session.LeaveOut(info.sourcePath, why);
+  });
   std::string runError;
   const archivers::WalkResult walked =
       session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError);
@@ -178,12 +181,15 @@ int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
   // Entries queued before the walk ended are written now; one that fails
   // comes before whatever ended the walk, so its cause is the one reported.
   if (writer.failure() == ZipWriter::Failure::kNone && !entries.Flush(&runError)) result = entries.result();
+  // Only what was left out: the archive is complete without it.
+  const bool leftOut = result == kZipOk && !session.leftOut().empty();
+  const std::string report = leftOut ? session.leftOut().Report(out.room()) : std::string();
 
-  if (result != kZipOk && session.created() && writer.entryCount() == 0) {
+  if ((result != kZipOk || leftOut) && session.created() && writer.entryCount() == 0) {
     // Nothing was archived into the new file: take it away again.
     session.DiscardCreated();
-    out.Set(runError);
-    return result;
+    out.Set(leftOut ? report : runError);
+    return leftOut ? kZipLeftOut : result;
   }
   if (!writer.Finish()) {
     const std::string finishError = cmd.archivePath + ": " + archive.Error();
@@ -191,6 +197,10 @@ int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
     return kZipWriteError;
   }
   if (result != kZipOk) out.Set(runError);
+  if (leftOut) {
+    out.Set(report);
+    return kZipLeftOut;
+  }
   return result;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/output_buffer.h"
+#include "common/zelk_extensions.h"
 #include "zip32j/zip_command.h"
 
 namespace zelk::zip {
@@ -14,6 +15,9 @@ enum ZipResult : int {
   kZipTargetError = 3,    // a target could not be read
   kZipWriteError = 4,     // the archive could not be written
   kZipInternalError = 5,  // out of memory or another unexpected failure
+  // The archive is complete without some sources that could not be read;
+  // the report of them leads the output (zelk_extensions.h).
+  kZipLeftOut = archivers::kZipPartial,
 };
 
 // Adds the targets of the parsed command line to the archive it names, creating it

@@ -313,11 +313,11 @@ bool ZipWriter::AddFile(const EntryInfo& info, std::shared_ptr<archivers::Random
       file->done = true;
       file->cancelled = true;
       const std::string why = file->source->Error();
+      if (skipped_) return SourceFailed(info, why);
       // The entries before it are written first; one of them failing is
       // the failure to report.
       if (!jobs_->FinishAll()) return false;
-      sourceError_ = why;
-      return FailEntry(info, info.name + ": " + why, Failure::kSource);
+      return SourceFailed(info, why);
     }
     job->input.resize(job->dictionary + got);
     job->first = readPos == 0;
@@ -402,8 +402,7 @@ bool ZipWriter::StoreFile(FileState& file) {
   for (;;) {
     std::size_t got = 0;
     if (!file.source->ReadAt(readPos, buffer.data(), buffer.size(), &got)) {
-      sourceError_ = file.source->Error();
-      return FailEntry(info, info.name + ": " + sourceError_, Failure::kSource);
+      return SourceFailed(info, file.source->Error());
     }
     if (got > 0 && !out_.WriteAt(writePos, buffer.data(), got)) {
       return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
@@ -436,6 +435,17 @@ bool ZipWriter::Complete(FileState& file) {
   file.source.reset();
   if (added_) added_(info);
   return true;
+}
+
+bool ZipWriter::SourceFailed(const EntryInfo& info, const std::string& why) {
+  // What was written of the entry lies past end_: the next entry or the
+  // central directory goes over it.
+  if (skipped_) {
+    skipped_(info, why);
+    return true;
+  }
+  sourceError_ = why;
+  return FailEntry(info, info.name + ": " + why, Failure::kSource);
 }
 
 bool ZipWriter::Flush() { return jobs_->FinishAll(); }

@@ -87,6 +87,12 @@ class ZipWriter {
   bool Finish();
   // Called on the caller's thread for each entry once it is complete.
   void OnEntryAdded(std::function<void(const EntryInfo&)> added) { added_ = std::move(added); }
+  // When set, a file whose source cannot be read is left out: told here (on
+  // the caller's thread, with the source's reason) and the archive goes on
+  // without it. Otherwise such a failure ends the run like any other.
+  void OnSourceSkipped(std::function<void(const EntryInfo&, const std::string& why)> skipped) {
+    skipped_ = std::move(skipped);
+  }
 
   // What the last failure was about.
   enum class Failure { kNone, kSource, kArchive, kEntry };
@@ -110,12 +116,14 @@ class ZipWriter {
   bool WriteFolder(const EntryInfo& info);
   bool StoreFile(FileState& file);
   bool Complete(FileState& file);
+  bool SourceFailed(const EntryInfo& info, const std::string& why);
 
   archivers::RandomAccessFile& out_;
   archivers::ParallelOptions parallel_;
   std::unique_ptr<archivers::OrderedJobs> jobs_;
   std::size_t entriesQueued_ = 0;
   std::function<void(const EntryInfo&)> added_;
+  std::function<void(const EntryInfo&, const std::string&)> skipped_;
   EntryInfo failedEntry_;
   std::string sourceError_;
   std::vector<std::vector<std::uint8_t>> records_;

@@ -1,0 +1,29 @@
+#include "common/source_file.h"
+
+namespace zelk::archivers {
+
+bool IsHeldError(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; }
+
+SourceFile::SourceFile(const std::wstring& path, SourceRetries& retries)
+    : WinFile(path, WinFile::Mode::kRead), retries_(retries) {}
+
+bool SourceFile::ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) {
+  for (;;) {
+    if (WinFile::ReadAt(offset, data, n, got)) return true;
+    if (!IsHeldError(LastErrorCode()) || !retries_.WaitBeforeRetry(tries_)) return false;
+    ++tries_;
+  }
+}
+
+std::unique_ptr<SourceFile> SourceFile::Open(const std::wstring& path, SourceRetries& retries) {
+  auto file = std::make_unique<SourceFile>(path, retries);
+  int tries = 1;
+  while (!file->IsOpen() && IsHeldError(file->LastErrorCode()) && retries.WaitBeforeRetry(tries)) {
+    file = std::make_unique<SourceFile>(path, retries);
+    ++tries;
+  }
+  file->tries_ = tries;
+  return file;
+}
+
+}  // namespace zelk::archivers

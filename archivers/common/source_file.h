@@ -1,0 +1,34 @@
+// A source file of an archiver call, opened for reading. A file another
+// program holds (a sharing violation on opening, a lock violation on
+// reading) is tried again within the call's SourceRetries.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "common/source_retries.h"
+#include "common/win_file.h"
+
+namespace zelk::archivers {
+
+class SourceFile : public WinFile {
+ public:
+  // Opens path, trying again while another program holds it; check
+  // IsOpen() and LastErrorCode(). retries must outlive the file.
+  static std::unique_ptr<SourceFile> Open(const std::wstring& path, SourceRetries& retries);
+
+  SourceFile(const std::wstring& path, SourceRetries& retries);
+
+  bool ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) override;
+
+ private:
+  SourceRetries& retries_;
+  int tries_ = 1;  // opening and reading together
+};
+
+// True for the errors of a file that another program holds.
+bool IsHeldError(DWORD code);
+
+}  // namespace zelk::archivers
