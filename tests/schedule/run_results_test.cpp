@@ -176,3 +176,16 @@ TEST_F(RunResults, WithNotifyOnlyATimedRunGoesOnWithoutMissingTargetsAndNamesThe
   NowRun();
   EXPECT_EQ(boxes_.Count("存在しないファイルをリストから削除しますか？"), 1);
 }
+
+TEST_F(RunResults, TheLogLineSaysWhatThePatternsLeftOut) {
+  Source("Data\\a.txt", "A");
+  Source("Data\\b.tmp", "12345");
+  Source("Data\\sub\\c.tmp", "678");
+  AddRow(dir_ / "src\\Data", ActiveFolder);
+  settings_.Exclude = "*.tmp";
+  NowRun();
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(std::vector<std::string>(lines[0].begin() + 4, lines[0].end()),
+            (std::vector<std::string>{"成功", lines[0][5], "1", "1", Generation(0), "", "除外 2 ファイル 8 バイト"}));
+}
