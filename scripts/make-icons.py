@@ -5,6 +5,9 @@ Writes, relative to the repository root:
   src/res/icons/zelk.ico          program icon, 16/32/48/256 (256 stored as PNG)
   src/res/icons/tray_running.ico  tray icon while backups run, 16/32
   src/res/icons/tray_stopped.ico  tray icon while paused, 16/32
+  src/res/icons/tray_running_warning.ico, tray_stopped_warning.ico
+                                  the same with a warning mark, after a run
+                                  that failed or left files out, 16/32
   src/res/icons/list_states.bmp   64x16, 24-bit, white = transparent
   docs/icons.png                  preview sheet (1x and 4x on white and dark gray)
 
@@ -197,6 +200,8 @@ BADGES = {
                 "mid_top": "#F0642A", "mid_bottom": "#D0461A"},
 }
 PAPER, PAPER_EDGE = "#FFFFFF", "#A9A9A9"
+WARNING = {"outline": "#6B4600", "top": "#FFE45C", "bottom": "#F5B000",
+           "mark": "#2E2300"}
 
 
 # -------------------------------------------------- vector (>= 32 px) ---
@@ -248,6 +253,28 @@ def draw_large(size, folder, badge, glyph):
                                             by - br, by + br))
     glyph(c, bx, by, br, k)
     return c
+
+
+def draw_warning(c, size):
+    """Yellow triangle with an exclamation mark over the folder's tab, cut
+    free from what lies beneath."""
+    k = size / 256.0
+    snap = round if size <= 64 else (lambda v: v)
+    apex, left, right = (56, 2), (4, 98), (108, 98)
+    tri = sd_polygon([(snap(x * k), snap(y * k)) for x, y in (apex, left, right)])
+    line = max(1.0, 6.0 * k)
+    knock_out(c, sd_inset(tri, -max(1.0, 8 * k)))
+    fill(c, tri, hex_rgb(WARNING["outline"]))
+    fill(c, sd_inset(tri, line), vgradient(WARNING["top"], WARNING["bottom"],
+                                           apex[1] * k, left[1] * k))
+    mark = hex_rgb(WARNING["mark"])
+    crisp = k < 0.2
+    bar = sd_round_rect(snap(48 * k), snap(34 * k), snap(48 * k) + max(2.0, 16 * k),
+                        snap(68 * k), max(0.0, 4 * k))
+    fill(c, bar, mark, crisp=crisp)
+    dot = sd_round_rect(snap(48 * k), snap(76 * k), snap(48 * k) + max(2.0, 16 * k),
+                        snap(76 * k) + max(2.0, 14 * k), max(0.0, 6 * k))
+    fill(c, dot, mark, crisp=crisp)
 
 
 def glyph_cycle(c, bx, by, br, k):
@@ -365,14 +392,34 @@ BADGE16 = {
 }
 
 
-def compose16(badge_rows, folder_pal, badge_pal):
+# The warning mark placed at (0, 0), over the folder's tab: k outline,
+# a amber, m the exclamation mark; '_' clears the folder beside it.
+WARNING16 = [
+    "___k_...",
+    "__kmk_..",
+    "_kamak_.",
+    "_kaaak_.",
+    "kaamaak_",
+    "kkkkkkk_",
+]
+WARNING_PAL16 = {"k": WARNING["outline"], "a": "#FFD02E",
+                 "m": WARNING["mark"]}
+
+
+def compose16(badge_rows, folder_pal, badge_pal, warning=False):
     rows = [list(r) for r in FOLDER16]
     for y, brow in enumerate(badge_rows):
         for x, ch in enumerate(brow):
             rows[5 + y][5 + x] = ch
+    if warning:
+        for y, wrow in enumerate(WARNING16):
+            for x, ch in enumerate(wrow):
+                if ch != ".":
+                    rows[y][x] = ch
     rows = ["".join(r).replace("_", ".") for r in rows]
     pal = dict(folder_pal)
     pal.update(badge_pal)
+    pal.update(WARNING_PAL16)
     return from_grid(rows, pal)
 
 
@@ -533,14 +580,18 @@ def write_png(path, canvas):
 
 # ------------------------------------------------------------------ main ---
 
-def icon_set(folder, badge, glyph, sizes):
+def icon_set(folder, badge, glyph, sizes, warning=False):
     out = [compose16(BADGE16[badge], folder_pal16(folder),
-                     badge_pal16(BADGES[badge]))]
-    out += [draw_large(s, folder, BADGES[badge], glyph) for s in sizes]
+                     badge_pal16(BADGES[badge]), warning)]
+    for s in sizes:
+        c = draw_large(s, folder, BADGES[badge], glyph)
+        if warning:
+            draw_warning(c, s)
+        out.append(c)
     return out
 
 
-def preview(zelk, running, stopped, states):
+def preview(zelk, running, stopped, states, warned=()):
     """All images at 1x and 4x, once on white and once on dark gray."""
     keyed = Canvas(64, 16)
     for y in range(16):
@@ -552,6 +603,7 @@ def preview(zelk, running, stopped, states):
         [(c, 1) for c in zelk] + [(c, 4) for c in zelk if c.width < 256],
         [(c, 1) for c in running + stopped]
         + [(c, 4) for c in running + stopped],
+        [(c, 1) for c in warned] + [(c, 4) for c in warned],
         [(keyed, 1), (keyed, 4)],
     ]
     gap = 16
@@ -579,12 +631,20 @@ def main():
     zelk = icon_set(FOLDER, "backup", glyph_cycle, (32, 48, 256))
     running = icon_set(FOLDER, "running", glyph_play, (32,))
     stopped = icon_set(FOLDER_GRAY, "stopped", glyph_pause, (32,))
+    running_warning = icon_set(FOLDER, "running", glyph_play, (32,), True)
+    stopped_warning = icon_set(FOLDER_GRAY, "stopped", glyph_pause, (32,),
+                               True)
     states = list_states()
     write_ico(os.path.join(ICON_DIR, "zelk.ico"), zelk)
     write_ico(os.path.join(ICON_DIR, "tray_running.ico"), running)
     write_ico(os.path.join(ICON_DIR, "tray_stopped.ico"), stopped)
+    write_ico(os.path.join(ICON_DIR, "tray_running_warning.ico"),
+              running_warning)
+    write_ico(os.path.join(ICON_DIR, "tray_stopped_warning.ico"),
+              stopped_warning)
     write_bmp24(os.path.join(ICON_DIR, "list_states.bmp"), states)
-    write_png(PREVIEW, preview(zelk, running, stopped, states))
+    write_png(PREVIEW, preview(zelk, running, stopped, states,
+                               running_warning + stopped_warning))
 
 
 if __name__ == "__main__":

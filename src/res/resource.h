@@ -229,6 +229,16 @@
 
 
 // Texts of the schedule's notifications and the tray (2200-2249).
+#define IDS_LOG_PARTLY_FAILED          2200  // results beside 成功 and 失敗
+#define IDS_LOG_UNCHANGED              2201
+#define IDS_LOG_VERIFIED               2202  // fields after the reason
+#define IDS_LOG_EXCLUDED               2203  // %1 files, %2 bytes
+#define IDS_LOG_LINKS                  2204  // %1 links
+#define IDS_LOG_CARRIED                2205  // a skipped source's line: its earlier copy
+#define IDS_LOG_NOT_CARRIED            2206
+// The tray icons with a warning mark, after a failed or partly failed run.
+#define IDI_TRAY_RUNNING_WARNING       140
+#define IDI_TRAY_STOPPED_WARNING       141
 // (end of the schedule and tray texts)
 
 

@@ -135,7 +135,7 @@ void CBackupScheduler::ExitBackup() {
     // that could arrive through them.
     exitRunActive_ = true;
     TimedRun run(RunTrigger::AtExit, settings_);
-    bool failed = true;
+    RunEnd end = RunEnd::Failed;
     bool stopped = false;
     bool ran = false;
     std::string reason;
@@ -146,17 +146,16 @@ void CBackupScheduler::ExitBackup() {
         reason.clear();
         run.StartOver();
         ran = true;
-        failed = engine_.RunBackup();
-        if (failed) reason = engine_.GetLastErrorText();
+        end = RunEngine(true, {}, reason);
       }
     } catch (...) {
       EnableControlsAfterException();
       reason = engine::CurrentExceptionReason();
     }
     exitRunActive_ = false;
-    LogRun(run, failed, reason, ran);
+    LogRun(run, end, reason, ran, false);
     // Keeping a missing entry skips the last run without a box.
-    if (failed && !stopped) host_.Ask(IDS_SCHED_EXIT_BACKUP_FAILED, IDS_SCHED_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+    if (!stopped) ShowTroubleBox(end, reason, IDS_SCHED_EXIT_BACKUP_FAILED, IDS_SCHED_ERROR_CAPTION);
   }
   host_.RemoveTrayIcon();
   host_.EndWithOk();

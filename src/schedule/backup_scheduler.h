@@ -131,12 +131,24 @@ class CBackupScheduler {
   // stopReason: what the box said when the step does not end in Run (the
   // question's caption for Skip, the removal's failure for RemoveFailed).
   MissingStep AskAboutMissingTargets(std::string& stopReason);
+  // The first missing target in list order, without asking; empty when none.
+  std::string FirstMissingTarget();
+  // One engine run: how it ended, and the failure's text or the partly
+  // failed run's caption in reason (naming firstMissing first when the run
+  // left it out).
+  RunEnd RunEngine(bool mayStayUnchanged, const std::string& firstMissing, std::string& reason);
+  // The box of a run that failed (failureText with failureCaption, error
+  // icon) or was partly failed ("一部のファイルを…" with reason as caption,
+  // warning icon); nothing for any other end.
+  void ShowTroubleBox(RunEnd end, const std::string& reason, const BoxText& failureText,
+                      const BoxText& failureCaption);
   // The words of the log's lines, from the string table.
   RunLogWords LogWords();
   // Appends the ended run to the run log and shows it in the tray tip; the
-  // engine's output counts when ran. Never fails the run: a log that cannot
-  // be written is skipped.
-  void LogRun(TimedRun& run, bool failed, const std::string& reason, bool ran) noexcept;
+  // engine's output counts when ran. A failed or partly failed timed run is
+  // also told in a notification. Never fails the run: a log that cannot be
+  // written is skipped.
+  void LogRun(TimedRun& run, RunEnd end, const std::string& reason, bool ran, bool timed) noexcept;
   // Arms the timer with one full interval; true when armed.
   bool ArmTimer();
   // Arms the timer if in the tray and not stopped (after a run).

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/backup_engine.h"
 #include "schedule/run_log_line.h"
@@ -18,9 +19,9 @@ namespace zelk::schedule {
 // The log, opened by its bare name in the current directory.
 inline constexpr const char* kRunLogFileName = "RunLog.txt";
 
-// Appends line (trimming the log past kRunLogLimit); true when the log was
-// skipped.
-bool AppendToRunLog(const std::string& path, const std::string& line) noexcept;
+// Appends a run's lines (trimming the log past kRunLogLimit); true when the
+// log was skipped.
+bool AppendToRunLog(const std::string& path, const std::vector<std::string>& lines) noexcept;
 
 // The log's last line that reads as a run; nullopt when there is none or the
 // log cannot be read.
@@ -34,9 +35,10 @@ class TimedRun {
   // The backup proper begins now: a question that waited for the user does
   // not count.
   void StartOver();
-  // The record of the ended run: its seconds, result and reason, and what
-  // the engine made when the run reached it (output; nullptr when not).
-  const RunLogRecord& Finish(bool failed, const std::string& reason, const engine::RunOutput* output);
+  // The record of the ended run: its seconds, result and reason (the
+  // failure's text, or a partly failed run's caption), and what the engine
+  // made when the run reached it (output; nullptr when not).
+  const RunLogRecord& Finish(RunEnd end, const std::string& reason, const engine::RunOutput* output);
 
  private:
   RunLogRecord record_;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "text/message.h"
+
 namespace zelk::schedule {
 namespace {
 
@@ -38,6 +40,34 @@ std::string FormatWord(int format, const RunLogWords& words) {
     default:
       return std::to_string(format);  // a hand-edited INI value, as it stands
   }
+}
+
+const std::string& ResultWord(RunEnd end, const RunLogWords& words) {
+  switch (end) {
+    case RunEnd::PartlyFailed:
+      return words.partlyFailed;
+    case RunEnd::Failed:
+      return words.failure;
+    case RunEnd::Unchanged:
+      return words.unchanged;
+    case RunEnd::Success:
+      break;
+  }
+  return words.success;
+}
+
+// The fields after the reason, each only when it has something to say.
+std::vector<std::string> ExtraFields(const RunLogRecord& record, const RunLogWords& words) {
+  std::vector<std::string> extra;
+  if (record.verified) extra.push_back(words.verified);
+  if (record.excludedFiles > 0) {
+    extra.push_back(
+        text::Substitute(words.excluded, {std::to_string(record.excludedFiles), std::to_string(record.excludedBytes)}));
+  }
+  if (record.linksNotEntered > 0) {
+    extra.push_back(text::Substitute(words.links, {std::to_string(record.linksNotEntered)}));
+  }
+  return extra;
 }
 
 std::string Two(int n) {
@@ -115,31 +145,47 @@ std::string FormatRunLogLine(const RunLogRecord& record, const RunLogWords& word
   line += '\t' + TriggerWord(record.trigger, words);
   line += '\t' + FormatWord(record.format, words);
   line += '\t' + (record.history == 0 ? words.keepNone : std::to_string(record.historyNum) + words.keepSuffix);
-  line += '\t' + (record.failed ? words.failure : words.success);
+  line += '\t' + ResultWord(record.end, words);
   line += '\t' + std::to_string(record.seconds < 0 ? 0 : record.seconds);
   line += '\t' + std::to_string(record.files);
   line += '\t' + std::to_string(record.bytes);
   line += '\t' + Field(record.generation);
-  if (record.failed) line += '\t' + Field(record.reason);
+  const bool hasReason = record.end == RunEnd::Failed || record.end == RunEnd::PartlyFailed;
+  const std::vector<std::string> extra = ExtraFields(record, words);
+  if (hasReason || !extra.empty()) line += '\t' + (hasReason ? Field(record.reason) : std::string());
+  for (const std::string& field : extra) line += '\t' + field;
   return line;
 }
 
-std::vector<std::string> AppendTrimmed(std::vector<std::string> lines, std::string line, std::size_t limit) {
-  lines.push_back(std::move(line));
+std::vector<std::string> FormatRunLogLines(const RunLogRecord& record, const RunLogWords& words) {
+  std::vector<std::string> lines{FormatRunLogLine(record, words)};
+  for (const LoggedSkip& skip : record.skipped) {
+    lines.push_back('\t' + Field(skip.path) + '\t' + Field(skip.reason) + '\t' +
+                    (skip.carried ? words.carried : words.notCarried));
+  }
+  return lines;
+}
+
+std::vector<std::string> AppendTrimmed(std::vector<std::string> lines, std::vector<std::string> added,
+                                       std::size_t limit) {
+  const std::size_t kept = lines.size();
+  for (std::string& line : added) lines.push_back(std::move(line));
   std::size_t total = 0;
   for (const std::string& each : lines) total += each.size() + 2;
   if (total <= limit) return lines;
   std::size_t drop = 0;
-  while (drop + 1 < lines.size() && total > limit / 2) {
+  while (drop < kept && total > limit / 2) {
     total -= lines[drop].size() + 2;
     ++drop;
   }
+  // A skipped source's line goes with the run it belongs to.
+  while (drop < kept && !lines[drop].empty() && lines[drop][0] == '\t') ++drop;
   lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(drop));
   return lines;
 }
 
 LastRun LastRunOf(const RunLogRecord& record) {
-  return {Later(record.start, record.seconds), record.failed};
+  return {Later(record.start, record.seconds), record.end};
 }
 
 std::optional<LastRun> ParseRunLogLine(const std::string& line, const RunLogWords& words) {
@@ -148,14 +194,17 @@ std::optional<LastRun> ParseRunLogLine(const std::string& line, const RunLogWord
   const std::optional<std::tm> start = ParseTime(fields[0]);
   const std::optional<long long> seconds = Number(fields[5], 18);
   if (!start || !seconds) return std::nullopt;
-  if (fields[4] != words.success && fields[4] != words.failure) return std::nullopt;
-  return LastRun{Later(*start, *seconds), fields[4] == words.failure};
+  for (RunEnd end : {RunEnd::Success, RunEnd::PartlyFailed, RunEnd::Failed, RunEnd::Unchanged}) {
+    const std::string& word = ResultWord(end, words);
+    if (!word.empty() && fields[4] == word) return LastRun{Later(*start, *seconds), end};
+  }
+  return std::nullopt;
 }
 
 std::string LastRunTipLine(const LastRun& last, const std::string& prefix, const RunLogWords& words) {
   const std::tm& t = last.end;
   return prefix + Two(t.tm_mon + 1) + "/" + Two(t.tm_mday) + " " + Two(t.tm_hour) + ":" + Two(t.tm_min) + " " +
-         (last.failed ? words.failure : words.success);
+         ResultWord(last.result, words);
 }
 
 }  // namespace zelk::schedule

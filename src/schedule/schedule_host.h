@@ -30,6 +30,15 @@ struct BoxText {
   UINT id = 0;
 };
 
+// A timed run that failed or was partly failed, told without a box: the box's
+// text (a string-table id), its caption as it stands, and whether it is a
+// warning (partly failed) rather than an error.
+struct RunNotice {
+  UINT textId = 0;
+  std::string caption;
+  bool warning = false;
+};
+
 class IScheduleHost {
  public:
   virtual ~IScheduleHost() = default;
@@ -75,8 +84,12 @@ class IScheduleHost {
   virtual void EndWithOk() = 0;
 
   // A run has ended, and the log has its line: the tray tip tells when and
-  // how. Called on the user-interface thread.
+  // how, and the tray icon carries a warning mark after a failed or partly
+  // failed run. Called on the user-interface thread.
   virtual void ShowLastRun(const LastRun& last) { static_cast<void>(last); }
+  // A notification of the tray icon that stops nothing (no box, no
+  // question). Called on the user-interface thread.
+  virtual void Notify(const RunNotice& notice) { static_cast<void>(notice); }
 };
 
 // What travels with kRunOnUiThreadMessage: the work, and the exception it

@@ -220,6 +220,8 @@ class TestWindowHost : public schedule::IScheduleHost {
     ++okCalls;
     list_->SaveList();
   }
+  void ShowLastRun(const schedule::LastRun& last) override { lastRuns.push_back(last.result); }
+  void Notify(const schedule::RunNotice& notice) override { notices.push_back(notice); }
 
   std::vector<UINT> armCalls;
   int armFailures = 0;
@@ -227,6 +229,10 @@ class TestWindowHost : public schedule::IScheduleHost {
   int restoreCalls = 0;
   int removeIconCalls = 0;
   int okCalls = 0;
+  // What the tray was told, on the user-interface thread: each run's end,
+  // and the notifications.
+  std::vector<schedule::RunEnd> lastRuns;
+  std::vector<schedule::RunNotice> notices;
   std::atomic<int> ticks{0};
 
  private:

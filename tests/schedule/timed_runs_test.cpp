@@ -1,6 +1,7 @@
 // Runs driven by the real interval timer of the test window (one second).
 #include <new>
 
+#include "res/resource.h"
 #include "schedule_fixture.h"
 
 using namespace zelk::testing;
@@ -99,6 +100,10 @@ TEST_F(ScheduleTest, AFailingRunIsReportedOnceAndTheTimerRearmedAfterItsBoxClose
   EXPECT_EQ(runs_.Starts().size(), 1u);
   EXPECT_TRUE(scheduler_.IsBackupRunning()) << "the worker lives while its box is open";
   EXPECT_FALSE(scheduler_.IsTimerArmed());
+  ASSERT_EQ(host_.notices.size(), 1u) << "the notification comes before the box";
+  EXPECT_EQ(host_.notices[0].textId, UINT{IDS_SCHED_BACKUP_FAILED});
+  EXPECT_EQ(host_.notices[0].caption, "保存形式の設定が正しくありません");
+  EXPECT_FALSE(host_.notices[0].warning);
 
   const Clock::time_point closed = Clock::now();
   boxes_.Release();

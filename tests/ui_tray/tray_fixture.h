@@ -30,6 +30,10 @@ struct TrayCall {
   UINT callback;
   HICON icon;
   std::string tip;
+  // A notification's (NIF_INFO) fields.
+  std::string info;
+  std::string infoTitle;
+  DWORD infoFlags;
 };
 
 // One showing of a popup menu: the texts of its items ("" for a separator),
@@ -45,8 +49,10 @@ class TrayTest : public MainWindowTest {
   TrayTest() {
     ui::SetTrayNotifyHandler([this](DWORD action, const NOTIFYICONDATAA& data) {
       std::lock_guard<std::mutex> guard(lock_);
+      const bool info = (data.uFlags & NIF_INFO) != 0;
       trayCalls_.push_back({action, data.cbSize, data.hWnd, data.uID, data.uFlags, data.uCallbackMessage,
-                            data.hIcon, data.szTip});
+                            data.hIcon, data.szTip, info ? data.szInfo : "", info ? data.szInfoTitle : "",
+                            info ? data.dwInfoFlags : 0});
       return TRUE;
     });
     ui::SetPopupMenuHandler([this](HMENU popup, HWND, POINT, UINT flags) {

@@ -15,6 +15,7 @@
 #include "schedule/schedule_host.h"
 #include "settings/settings.h"
 #include "ui/framework/dialog.h"
+#include "ui/main_window/tray_icon.h"
 #include "ui/target_list/list_ctrl_target.h"
 
 namespace zelk::ui {
@@ -81,6 +82,9 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   bool RemoveTrayIcon() override;
   void EndWithOk() override { OnOK(); }
   void ShowLastRun(const schedule::LastRun& last) override;
+  void Notify(const schedule::RunNotice& notice) override;
+  // The tray icon's look now: the state, the last run's mark and tip.
+  TrayLook TrayNow() const;
   // The tip's second line for the last run; empty before the first one.
   std::string LastRunTip() const { return lastRunTip_; }
 
@@ -104,6 +108,8 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   std::string errorText_;
   // "前回: 12/07 15:30 成功": the last run, from this session or the run log.
   std::string lastRunTip_;
+  // The last run failed or left files out: the icon carries a warning mark.
+  bool lastRunTrouble_ = false;
   UINT taskbarCreated_ = 0;
   // The version dialog while it is open; there is never a second one.
   CDialog* versionDialog_ = nullptr;

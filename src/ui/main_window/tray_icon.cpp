@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "res/window_ids.h"
 #include "text/mbcs.h"
+#include "ui/framework/message_box.h"
 #include "ui/framework/resource_text.h"
 #include "ui/main_window/main_dlg.h"
 
@@ -46,26 +47,38 @@ NOTIFYICONDATAA Record(HWND window) {
   return data;
 }
 
-bool Notify(DWORD action, HWND window, bool stopped, const std::string& lastRun) {
+int IconOf(const TrayLook& look) {
+  if (look.stopped) return look.warning ? IDI_TRAY_STOPPED_WARNING : IDI_TRAY_STOPPED;
+  return look.warning ? IDI_TRAY_RUNNING_WARNING : IDI_TRAY_RUNNING;
+}
+
+bool Notify(DWORD action, HWND window, const TrayLook& look) {
   NOTIFYICONDATAA data = Record(window);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAY_NOTIFY;
-  data.hIcon = LoadIconA(GetModuleHandleA(nullptr),
-                         MAKEINTRESOURCEA(stopped ? IDI_TRAY_STOPPED : IDI_TRAY_RUNNING));
-  std::string tip = LoadResourceString(stopped ? IDS_TIP_STOPPED : IDS_TIP_RUNNING);
-  if (!lastRun.empty()) tip += "\n" + lastRun;
+  data.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IconOf(look)));
+  std::string tip = LoadResourceString(look.stopped ? IDS_TIP_STOPPED : IDS_TIP_RUNNING);
+  if (!look.lastRun.empty()) tip += "\n" + look.lastRun;
   text::CopyToBuffer(data.szTip, 64, tip);
   return !CallShell(action, data);
 }
 
 }  // namespace
 
-bool AddTrayIcon(HWND window, bool stopped, const std::string& lastRun) {
-  return Notify(NIM_ADD, window, stopped, lastRun);
-}
+bool AddTrayIcon(HWND window, const TrayLook& look) { return Notify(NIM_ADD, window, look); }
 
-bool ModifyTrayIcon(HWND window, bool stopped, const std::string& lastRun) {
-  return Notify(NIM_MODIFY, window, stopped, lastRun);
+bool ModifyTrayIcon(HWND window, const TrayLook& look) { return Notify(NIM_MODIFY, window, look); }
+
+bool ShowTrayBalloon(HWND window, const std::string& text, bool warning) {
+  // The balloon's fields come with the record's second version; the icon,
+  // its tip and its callback stay as they are.
+  NOTIFYICONDATAA data = Record(window);
+  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = warning ? NIIF_WARNING : NIIF_ERROR;
+  text::CopyToBuffer(data.szInfo, sizeof data.szInfo, text);
+  text::CopyToBuffer(data.szInfoTitle, sizeof data.szInfoTitle, ApplicationName());
+  return !CallShell(NIM_MODIFY, data);
 }
 
 bool DeleteTrayIcon(HWND window) {

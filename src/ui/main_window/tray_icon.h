@@ -1,5 +1,7 @@
-// The program's icon in the notification area: running or stopped, with its
-// tip, calling back to the main window with WM_TRAY_NOTIFY.
+// The program's icon in the notification area: running or stopped, plain or
+// with a warning mark after a failed or partly failed run, with its tip,
+// calling back to the main window with WM_TRAY_NOTIFY; and its notifications
+// (balloons).
 #pragma once
 
 #include <windows.h>
@@ -10,10 +12,22 @@
 
 namespace zelk::ui {
 
-// Puts the icon up (or replaces it) for the state; true on failure. The tip
+// What the icon shows: the state, the warning mark, and the tip's second
+// line (the last run; none when empty).
+struct TrayLook {
+  bool stopped = false;
+  bool warning = false;
+  std::string lastRun;
+};
+
+// Puts the icon up (or replaces it) for the look; true on failure. The tip
 // is the state's text, and lastRun on a second line when it is not empty.
-bool AddTrayIcon(HWND window, bool stopped, const std::string& lastRun = {});
-bool ModifyTrayIcon(HWND window, bool stopped, const std::string& lastRun = {});
+bool AddTrayIcon(HWND window, const TrayLook& look);
+bool ModifyTrayIcon(HWND window, const TrayLook& look);
+// A notification of the icon, titled with the application's name: `text`
+// with the error icon, or the warning icon when warning is set. Clicking it
+// only sends NIN_BALLOONUSERCLICK to the window. True on failure.
+bool ShowTrayBalloon(HWND window, const std::string& text, bool warning);
 // Takes the icon down; true on failure.
 bool DeleteTrayIcon(HWND window);
 

@@ -15,7 +15,7 @@ namespace zelk::ui {
 
 void CMainDlg::HideToTray(bool stopped) {
   SetErrorText("");
-  AddTrayIcon(hwnd(), stopped, lastRunTip_);  // without a shell the window still goes
+  AddTrayIcon(hwnd(), {stopped, lastRunTrouble_, lastRunTip_});  // without a shell the window still goes
   ShowWindow(hwnd(), SW_MINIMIZE);
   ShowWindow(hwnd(), SW_HIDE);
 }
@@ -33,15 +33,29 @@ bool CMainDlg::RemoveTrayIcon() {
 
 void CMainDlg::ToggleStop() {
   scheduler_.SetStopped(!scheduler_.IsStopped());
-  ModifyTrayIcon(hwnd(), scheduler_.IsStopped(), lastRunTip_);
+  ModifyTrayIcon(hwnd(), TrayNow());
 }
+
+TrayLook CMainDlg::TrayNow() const { return {scheduler_.IsStopped(), lastRunTrouble_, lastRunTip_}; }
 
 void CMainDlg::ShowLastRun(const schedule::LastRun& last) {
   schedule::RunLogWords words;
   words.success = LoadResourceString(IDS_LOG_SUCCESS);
   words.failure = LoadResourceString(IDS_LOG_FAILURE);
+  words.partlyFailed = LoadResourceString(IDS_LOG_PARTLY_FAILED);
+  words.unchanged = LoadResourceString(IDS_LOG_UNCHANGED);
   lastRunTip_ = schedule::LastRunTipLine(last, LoadResourceString(IDS_TIP_LAST_RUN), words);
-  if (scheduler_.IsInTray()) ModifyTrayIcon(hwnd(), scheduler_.IsStopped(), lastRunTip_);
+  // The mark stays until a run ends well; an unchanged run found the newest
+  // generation good.
+  lastRunTrouble_ = schedule::IsTrouble(last.result);
+  if (scheduler_.IsInTray()) ModifyTrayIcon(hwnd(), TrayNow());
+}
+
+void CMainDlg::Notify(const schedule::RunNotice& notice) {
+  // Without the icon there is nothing to show it on: the box or the tip
+  // tells the user.
+  if (!scheduler_.IsInTray()) return;
+  ShowTrayBalloon(hwnd(), LoadResourceString(notice.textId) + "\n" + notice.caption, notice.warning);
 }
 
 bool CMainDlg::ShowTrayMenu(int menuId) {
@@ -85,7 +99,7 @@ void CMainDlg::OnTrayNotify(LPARAM mouseEvent) {
       ToggleStop();
       break;
     default:
-      break;
+      break;  // a click on a notification among them: the schedule goes on
   }
 }
 
@@ -111,7 +125,7 @@ void CMainDlg::OnTaskbarCreated() {
   // A new task bar has no icon of ours: put it back while the program lives
   // in the tray. A shown window stays as it is, so the tray menu never opens
   // beside it.
-  if (scheduler_.IsInTray()) AddTrayIcon(hwnd(), scheduler_.IsStopped(), lastRunTip_);
+  if (scheduler_.IsInTray()) AddTrayIcon(hwnd(), TrayNow());
 }
 
 }  // namespace zelk::ui
