@@ -235,3 +235,12 @@
 
 // Texts of the save folder's recovery, pruning and conversions (3300-3349).
 // (end of the recovery texts)
+
+
+
+// Texts of the options dialog: the new save folder's refusals, the
+// exclusion patterns and the INI file (3400-3419).
+#define IDS_SAVE_FOLDER_RELATIVE       3400
+#define IDS_SAVE_FOLDER_UNREACHABLE    3401
+#define IDS_SAVE_FOLDER_IS_FILE        3402
+// (end of the options dialog texts)
