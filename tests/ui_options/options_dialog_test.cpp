@@ -507,3 +507,17 @@ TEST_F(OptionsDialogTest, ALockedIniFileIsReportedBeforeAnythingChanges) {
   EXPECT_EQ(settings_.SaveTimeNum, 1);
   EXPECT_EQ(settings_.SavePath, dir_ / "save");
 }
+
+TEST_F(OptionsDialogTest, EnterInThePatternBoxPressesOk) {
+  const INT_PTR result = Run([&](HWND d) {
+    SetText(d, IDC_OPT_EXCLUDE, "*.tmp");
+    Focus(d, IDC_OPT_EXCLUDE);
+    HWND box = GetDlgItem(d, IDC_OPT_EXCLUDE);
+    PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(box, WM_CHAR, '\r', 0x001C0001);
+    PostMessageA(box, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    for (int i = 0; i < 200 && IsWindow(d); ++i) Sleep(10);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(settings_.Exclude, "*.tmp");
+}
