@@ -10,8 +10,7 @@
 
 namespace zelk::engine {
 
-// One refusal as its box shows it: text, caption (the application name when
-// the caller's captionIsApplication is set) and MB_ flags.
+// One refusal as its box shows it: text, caption and MB_ flags.
 struct FolderRefusal {
   std::string text;
   std::string caption;
