@@ -6,10 +6,10 @@
 
 #include "engine/deletion_gate.h"
 #include "engine/generation_path.h"
+#include "engine/save_folder_checks.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
-#include "fileutil/resolved_path.h"
 #include "res/resource.h"
 #include "text/mbcs.h"
 #include "text/string_table.h"
@@ -28,17 +28,6 @@ constexpr unsigned kErrorBox = MB_OK | MB_ICONERROR;
 
 bool EntryExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Why the folder cannot take the backups, which are emptied at every
-// keep-none run: a drive root, or a folder holding the program or the
-// current folder with the list files.
-std::optional<std::string> RefuseAsSaveFolder(const std::string& folder) {
-  if (!RefuseToEmpty(folder)) return std::nullopt;
-  if (fileutil::IsResolvedRoot(fileutil::ResolvedPathOrParent(folder))) {
-    return LoadText(IDS_ROOT_NOT_ALLOWED);
-  }
-  return text::Format(IDS_PROGRAM_FOLDER_NOT_ALLOWED, folder);
 }
 
 std::optional<std::string> GenerationName(std::time_t now) {
@@ -87,19 +76,19 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
     ask_(LoadText(IDS_ROOT_NOT_ALLOWED), LoadText(IDS_RESTRICTION), MB_OK);
     return result;
   }
-  if (auto refusal = RefuseAsSaveFolder(folder)) {
-    ask_(*refusal, LoadText(IDS_RESTRICTION), MB_OK);
-    return result;
-  }
-  // Keep-none runs would empty a target inside the save folder, and pruning
-  // could delete it.
-  if (auto refusal = TargetInSaveFolder(folder, engine_.Targets())) {
-    ask_(*refusal, LoadText(IDS_RESTRICTION), MB_OK);
+  // Every check comes before the question: nothing is discarded for a
+  // folder that is refused afterwards.
+  if (auto refusal = CheckNewSaveFolder(folder, engine_.Targets(), applicationName_)) {
+    ask_(refusal->text, refusal->caption, refusal->flags);
     return result;
   }
 
-  if (folder != record_.SavePath && ChangeFolder(folder, result)) return result;
-  if (!FolderExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
+  // The same folder typed otherwise (letter case, an 8.3 alias, a link) is
+  // no change: the record keeps the text it has.
+  const bool changed = !SameSaveFolder(folder, record_.SavePath);
+  if (changed && ChangeFolder(folder, result)) return result;
+  const std::string saveFolder = changed ? folder : record_.SavePath;
+  if (!FolderExists(saveFolder) && !CreateDirectoryA(saveFolder.c_str(), nullptr)) {
     ask_(LoadText(IDS_SCHED_SAVE_FOLDER_MISSING), applicationName_, MB_OK);
     return result;
   }
@@ -110,7 +99,7 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
   if (keptN != (entered.History != 0) && engine_.RecoverSaveFolder()) {
     Error(engine_.GetLastErrorText(), "Error");
   }
-  record_.SavePath = folder;
+  record_.SavePath = saveFolder;
   record_.SaveTimeNum = entered.SaveTimeNum;
   record_.SaveTimeTani = entered.SaveTimeTani;
   record_.History = entered.History;
@@ -120,6 +109,10 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
   record_.EndBackup = entered.EndBackup;
   record_.LinkUnchanged = entered.LinkUnchanged;
   record_.DefMode = entered.DefMode;
+  record_.NotifyOnly = entered.NotifyOnly;
+  record_.Exclude = entered.Exclude;
+  record_.SkipUnchanged = entered.SkipUnchanged;
+  record_.Verify = entered.Verify;
 
   if (keptN && record_.History == 0) {
     ToKeepNone();
@@ -135,13 +128,25 @@ OptionsApplyResult CSaveFolderChange::Apply(const settings::CSettings& entered) 
   return result;
 }
 
-// Discards the backups of the old folder and empties the new one. True when
-// the dialog stays open.
+// Asks, then readies the new folder (created, emptied) before the backups
+// of the old one are discarded, so that a new folder that cannot be readied
+// costs nothing. True when the dialog stays open.
 bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResult& result) {
   if (ask_(LoadText(IDS_FOLDER_CHANGE_QUESTION), LoadText(IDS_FOLDER_CHANGED), MB_YESNO | MB_ICONEXCLAMATION) !=
       IDYES) {
     result.restoreOldFolder = true;
     return true;
+  }
+  if (!FolderExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
+    ask_(LoadText(IDS_SCHED_SAVE_FOLDER_MISSING), applicationName_, MB_OK);
+    return true;
+  }
+  if (fileutil::FileInDirectory(folder)) {
+    std::string reason;
+    if (CDeletionGate(folder, engine_.Targets()).Empty(reason)) {
+      Error(text::Format(IDS_CANNOT_EMPTY, folder), reason);
+      return true;
+    }
   }
   if (FolderExists(record_.SavePath)) {
     if (engine_.ClearBackups()) {
@@ -157,13 +162,8 @@ bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResu
       Error(LoadText(IDS_HISTORY_CLEAR_FAILED), LoadText(IDS_OLD_BACKUPS_CLEAR_FAILED));
     }
   }
-  if (fileutil::FileInDirectory(folder)) {
-    std::string reason;
-    if (CDeletionGate(folder, engine_.Targets()).Empty(reason)) {
-      Error(text::Format(IDS_CANNOT_EMPTY, folder), reason);
-      return true;
-    }
-  }
+  // A new folder inside the old one went with the old backups.
+  CreateFolderChain(folder);
   return false;
 }
 

@@ -61,6 +61,11 @@
 #define IDC_OPT_END_BACKUP     1114
 #define IDC_OPT_DEFAULTS       1115
 #define IDC_OPT_LINK_UNCHANGED 1116
+#define IDC_OPT_NOTIFY_ONLY    1117
+#define IDC_OPT_SKIP_UNCHANGED 1118
+#define IDC_OPT_VERIFY         1119
+#define IDC_OPT_EXCLUDE        1120
+#define IDC_OPT_EXCLUDE_NOTE   1121
 
 // Controls of the version dialog
 #define IDC_VERSION_MODULES    1200
@@ -245,3 +250,14 @@
 
 // Texts of the save folder's recovery, pruning and conversions (3300-3349).
 // (end of the recovery texts)
+
+
+
+// Texts of the options dialog: the new save folder's refusals, the
+// exclusion patterns and the INI file (3400-3419).
+#define IDS_SAVE_FOLDER_RELATIVE       3400
+#define IDS_SAVE_FOLDER_UNREACHABLE    3401
+#define IDS_SAVE_FOLDER_IS_FILE        3402
+#define IDS_EXCLUDE_REFUSED            3403
+#define IDS_SETTINGS_NOT_SAVED         3404
+// (end of the options dialog texts)

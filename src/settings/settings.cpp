@@ -59,7 +59,7 @@ void CSettings::Load() {
   Verify = ReadIniInt(kOptionSection, "Verify", kDefaultVerify) != 0;
 }
 
-void CSettings::Save() const {
+bool CSettings::Save() const {
   IniWriteBatch batch;
   batch.Write(kOptionSection, "SavePath", SavePath);
   batch.WriteInt(kOptionSection, "SaveTimeNum", SaveTimeNum);
@@ -75,7 +75,7 @@ void CSettings::Save() const {
   batch.Write(kOptionSection, "Exclude", Exclude);
   batch.Write(kOptionSection, "SkipUnchanged", Flag(SkipUnchanged));
   batch.Write(kOptionSection, "Verify", Flag(Verify));
-  batch.Commit();
+  return batch.Commit();
 }
 
 bool LoadStopped() { return ReadIniInt(kMainSection, kStopKey, 0) != 0; }

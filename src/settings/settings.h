@@ -47,8 +47,9 @@ class CSettings {
   // Reads the option keys from the registered INI file; a missing key takes its
   // factory default, a present one is taken as it stands.
   void Load();
-  // Writes all option keys at once.
-  void Save() const;
+  // Writes all option keys at once. True when the INI file could not be
+  // written; it is then left as it was.
+  bool Save() const;
 };
 
 // The executable's folder followed by "Backup".

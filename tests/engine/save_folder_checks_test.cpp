@@ -158,29 +158,78 @@ TEST_F(SaveFolderChangeTest, ChangedFolderAnsweredYesDiscardsOldBackupsAndEmptie
   EXPECT_EQ(settings_.SavePath, dir_ / "new");
 }
 
-TEST_F(SaveFolderChangeTest, NewFolderWithoutParentIsNotCreated) {
-  MakeGenerations(2, settings::PlainCopy);
-  settings::CSettings entered = Entered();
-  entered.SavePath = dir_ / "missing\\new";
-  answers_ = {IDYES};
-  const auto result = Apply(entered);
-  EXPECT_FALSE(result.closeWithOk);
-  EXPECT_EQ(boxes_, (std::vector<Box>{FolderQuestion(), {"保存先フォルダが存在しません", "Zelk", MB_OK}}));
-  EXPECT_FALSE(Exists(dir_ / "save")) << "the old backups are already discarded";
-  EXPECT_TRUE(HistoryLines().empty());
+TEST_F(SaveFolderChangeTest, RefusedFoldersAreRefusedBeforeTheQuestionAndDiscardNothing) {
+  const auto generations = MakeGenerations(2, settings::PlainCopy);
+  WriteFile(dir_ / "file.txt", "f");
+  const std::string file = dir_ / "file.txt";
+  const std::string orphan = dir_ / "missing\\new";
+  const std::string unc = "\\\\no-such-server.invalid\\share\\Backup";
+  struct Case {
+    std::string typed;
+    std::string text;  // the box's text, or its start when it ends in a reason
+    std::string caption;
+    unsigned flags;
+  };
+  const Case cases[] = {
+      {file, file + "はファイルなので保存先に指定できません", "Zelk", MB_OK},
+      {orphan, "保存先フォルダが存在しません", "Zelk", MB_OK},
+      {"Backup2",
+       "\\Backup2はドライブ名のない相対パスなので保存先に指定できません\n"
+       "C:\\Backup や \\\\サーバー\\共有\\Backup のように指定してください",
+       "制限", MB_OK},
+      {"\\Backup2", "\\Backup2はドライブ名のない相対パスなので保存先に指定できません", "制限", MB_OK},
+      {unc, unc + "にアクセスできません", "Zelk", MB_OK | MB_ICONERROR},
+  };
+  for (const Case& c : cases) {
+    boxes_.clear();
+    answers_ = {IDYES};
+    settings::CSettings entered = Entered();
+    entered.SavePath = c.typed;
+    const auto result = Apply(entered);
+    EXPECT_FALSE(result.closeWithOk) << c.typed;
+    ASSERT_EQ(boxes_.size(), 1u) << c.typed << ": no question, one refusal";
+    EXPECT_EQ(boxes_[0].text.substr(0, c.text.size()), c.text) << boxes_[0].text;
+    EXPECT_EQ(boxes_[0].caption, c.caption) << c.typed;
+    EXPECT_EQ(boxes_[0].flags, c.flags) << c.typed;
+  }
+  EXPECT_EQ(ReadFile(file), "f");
+  EXPECT_FALSE(Exists(dir_ / "missing"));
+  EXPECT_EQ(HistoryLines(), generations);
+  for (const std::string& generation : generations) {
+    EXPECT_EQ(ReadFile(generation + "\\Data\\sub\\two.txt"), "22") << generation;
+  }
   EXPECT_EQ(settings_.SavePath, dir_ / "save");
 }
 
-TEST_F(SaveFolderChangeTest, AFilePathIsNoFolder) {
-  WriteFile(dir_ / "file.txt", "f");
+TEST_F(SaveFolderChangeTest, TheSameFolderTypedOtherwiseIsNoChange) {
+  const auto generations = MakeGenerations(2, settings::PlainCopy);
+  const std::string save = settings_.SavePath;
+  std::string lower = save;
+  CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+  char shortName[MAX_PATH] = {};
+  ASSERT_NE(GetShortPathNameA(save.c_str(), shortName, sizeof shortName), 0u);
+  MakeDirs(dir_ / "A Long Folder Name");
+  WriteFile(dir_ / "A Long Folder Name\\keep.txt", "k");
+  char shortLong[MAX_PATH] = {};
+  ASSERT_NE(GetShortPathNameA((dir_ / "A Long Folder Name").c_str(), shortLong, sizeof shortLong), 0u);
+  ASSERT_NE(std::string(shortLong), dir_ / "A Long Folder Name") << "no 8.3 alias to test with";
+  for (const std::string& typed : {lower, save + "\\\\", std::string(shortName)}) {
+    boxes_.clear();
+    settings::CSettings entered = Entered();
+    entered.SavePath = typed;
+    EXPECT_TRUE(Apply(entered).closeWithOk) << typed;
+    EXPECT_TRUE(boxes_.empty()) << typed << ": nothing asked";
+    EXPECT_EQ(settings_.SavePath, save) << typed;
+  }
+  // The record named the alias: its long name is the same folder too.
+  settings_.SavePath = shortLong;
   settings::CSettings entered = Entered();
-  entered.SavePath = dir_ / "file.txt";
-  answers_ = {IDYES};
-  Apply(entered);
-  ASSERT_EQ(boxes_.size(), 2u);
-  EXPECT_EQ(boxes_[1], (Box{"保存先フォルダが存在しません", "Zelk", MB_OK}));
-  EXPECT_EQ(ReadFile(dir_ / "file.txt"), "f");
-  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+  entered.SavePath = dir_ / "A Long Folder Name";
+  EXPECT_TRUE(Apply(entered).closeWithOk);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(ReadFile(dir_ / "A Long Folder Name\\keep.txt"), "k");
+  EXPECT_EQ(HistoryLines(), generations);
+  EXPECT_EQ(ReadFile(generations[0] + "\\Data\\one.txt"), "1");
 }
 
 TEST_F(SaveFolderChangeTest, ReadOnlyFolderCountsAsExisting) {
@@ -221,6 +270,7 @@ TEST_F(SaveFolderChangeTest, OldBackupsThatCannotBeDeletedAreReportedAndTheChang
 }
 
 TEST_F(SaveFolderChangeTest, NewFolderThatCannotBeEmptiedKeepsTheDialogOpen) {
+  const auto generations = MakeGenerations(2, settings::PlainCopy);
   NewLockedFile locked(dir_ / "new\\busy.txt");
   ASSERT_TRUE(locked.locked());
   settings::CSettings entered = Entered();
@@ -232,4 +282,6 @@ TEST_F(SaveFolderChangeTest, NewFolderThatCannotBeEmptiedKeepsTheDialogOpen) {
   EXPECT_FALSE(boxes_[1].caption.empty());
   EXPECT_EQ(boxes_[1].flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
   EXPECT_EQ(settings_.SavePath, dir_ / "save");
+  EXPECT_EQ(HistoryLines(), generations) << "the old backups wait until the new folder is ready";
+  EXPECT_EQ(ReadFile(generations[1] + "\\Data\\one.txt"), "1");
 }

@@ -386,3 +386,138 @@ TEST_F(OptionsDialogTest, BrowseStartsAtTheBoxFolderAndTakesTheChoice) {
     ADD_FAILURE() << "the picker never started at the box's folder";
   });
 }
+
+namespace {
+
+const char kExcludeRefusedTail[] =
+    "」は指定できません\nファイル名に使えない文字（: < > | など）や続けて二つの \\ は使えません";
+
+// True when a control of the dialog shows exactly text.
+bool HasStatic(HWND dialog, const std::string& text) {
+  for (HWND w = GetWindow(dialog, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    char got[512] = {};
+    GetWindowTextA(w, got, sizeof got);
+    if (text == got) return true;
+  }
+  return false;
+}
+
+std::string IniValue(const std::string& ini, const char* key) {
+  char value[1024] = {};
+  GetPrivateProfileStringA("Option", key, "<missing>", value, sizeof value, ini.c_str());
+  return value;
+}
+
+}  // namespace
+
+TEST_F(OptionsDialogTest, RunSwitchesAndExclusionsShowTheirValuesAndDefaultToOff) {
+  settings_.NotifyOnly = true;
+  settings_.SkipUnchanged = false;
+  settings_.Verify = true;
+  settings_.Exclude = "~$*;Thumbs.db;obj\\";
+  Run([&](HWND d) {
+    EXPECT_EQ(Text(d, IDC_OPT_NOTIFY_ONLY), "定期バックアップの失敗は通知だけにする");
+    EXPECT_EQ(Text(d, IDC_OPT_SKIP_UNCHANGED), "変更がなければ新しい世代を作らない");
+    EXPECT_EQ(Text(d, IDC_OPT_VERIFY), "バックアップの後に読み戻して照合する");
+    EXPECT_TRUE(HasStatic(d, "除外するファイル・フォルダ"));
+    EXPECT_EQ(Text(d, IDC_OPT_EXCLUDE_NOTE).rfind("「;」で区切って並べます。", 0), 0u);
+    EXPECT_TRUE(Checked(d, IDC_OPT_NOTIFY_ONLY));
+    EXPECT_FALSE(Checked(d, IDC_OPT_SKIP_UNCHANGED));
+    EXPECT_TRUE(Checked(d, IDC_OPT_VERIFY));
+    EXPECT_EQ(Text(d, IDC_OPT_EXCLUDE), "~$*;Thumbs.db;obj\\");
+
+    Command(d, IDC_OPT_DEFAULTS);
+    for (int id : {IDC_OPT_NOTIFY_ONLY, IDC_OPT_SKIP_UNCHANGED, IDC_OPT_VERIFY}) {
+      EXPECT_FALSE(Checked(d, id)) << id;
+    }
+    EXPECT_EQ(Text(d, IDC_OPT_EXCLUDE), "");
+    Command(d, IDCANCEL);
+  });
+  EXPECT_TRUE(settings_.NotifyOnly);
+  EXPECT_EQ(settings_.Exclude, "~$*;Thumbs.db;obj\\");
+}
+
+TEST_F(OptionsDialogTest, OkWritesTheRunSwitchesAndThePatternsAsTyped) {
+  settings_.SkipUnchanged = true;
+  const std::string typed = "~$*; Thumbs.db;desktop.ini;*.tmp;MyProject\\build\\;;";
+  const INT_PTR result = Run([&](HWND d) {
+    for (int id : {IDC_OPT_NOTIFY_ONLY, IDC_OPT_SKIP_UNCHANGED, IDC_OPT_VERIFY}) Click(d, id);
+    SetText(d, IDC_OPT_EXCLUDE, typed);
+    Command(d, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(Boxes().empty());
+  const std::string ini = dir_ / "Zelk.ini";
+  EXPECT_EQ(IniValue(ini, "NotifyOnly"), "1");
+  EXPECT_EQ(IniValue(ini, "SkipUnchanged"), "0");
+  EXPECT_EQ(IniValue(ini, "Verify"), "1");
+  EXPECT_EQ(IniValue(ini, "Exclude"), typed);
+  EXPECT_EQ(IniValue(ini, "SavePath"), dir_ / "save");
+  EXPECT_TRUE(settings_.NotifyOnly && settings_.Verify && !settings_.SkipUnchanged);
+}
+
+TEST_F(OptionsDialogTest, APatternNoFileNameCanHoldIsRefusedAndNothingIsSaved) {
+  const INT_PTR result = Run([&](HWND d) {
+    SetText(d, IDC_OPT_INTERVAL, "5");
+    for (const auto& [typed, named] : {std::pair{"a:b", "a:b"}, std::pair{"*.tmp; x\"y ", "x\"y"},
+                                       std::pair{"<", "<"}, std::pair{"ok;y>", "y>"},
+                                       std::pair{"a|b;*.tmp", "a|b"}, std::pair{"obj\\\\bin", "obj\\\\bin"}}) {
+      ClearBoxes();
+      SetText(d, IDC_OPT_EXCLUDE, typed);
+      Command(d, IDOK);
+      EXPECT_TRUE(IsWindowVisible(d)) << typed;
+      EXPECT_EQ(Boxes(), (std::vector<Box>{{std::string("除外するファイル・フォルダの「") + named + kExcludeRefusedTail,
+                                            "制限", MB_OK | MB_ICONEXCLAMATION}}))
+          << typed;
+    }
+    Command(d, IDCANCEL);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(settings_.SaveTimeNum, 1);
+  EXPECT_EQ(settings_.Exclude, "");
+  EXPECT_FALSE(Exists(dir_ / "Zelk.ini"));
+}
+
+TEST_F(OptionsDialogTest, ALockedIniFileIsReportedBeforeAnythingChanges) {
+  WriteFile(dir_ / "save\\old.txt", "old");
+  const std::string before = "[Option]\r\nSaveTimeNum=1\r\n";
+  WriteFile(dir_ / "Zelk.ini", before);
+  {
+    LockedFile lock(dir_ / "Zelk.ini");
+    ASSERT_TRUE(lock.ok());
+    const INT_PTR result = Run([&](HWND d) {
+      SetText(d, IDC_OPT_SAVE_PATH, dir_ / "other");
+      SetText(d, IDC_OPT_INTERVAL, "5");
+      Command(d, IDOK);
+      EXPECT_TRUE(IsWindowVisible(d));
+      const auto boxes = Boxes();
+      ASSERT_EQ(boxes.size(), 1u) << "no question about the old backups";
+      const std::string start = "設定を" + (dir_ / "Zelk.ini") + "に保存できませんでした（";
+      EXPECT_EQ(boxes[0].text.substr(0, start.size()), start) << boxes[0].text;
+      EXPECT_GT(boxes[0].text.size(), start.size() + 2) << "the system's reason";
+      EXPECT_EQ(boxes[0].caption, "Error");
+      EXPECT_EQ(boxes[0].flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+      Command(d, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+  }
+  EXPECT_EQ(ReadFile(dir_ / "Zelk.ini"), before);
+  EXPECT_EQ(ReadFile(dir_ / "save\\old.txt"), "old");
+  EXPECT_FALSE(Exists(dir_ / "other"));
+  EXPECT_EQ(settings_.SaveTimeNum, 1);
+  EXPECT_EQ(settings_.SavePath, dir_ / "save");
+}
+
+TEST_F(OptionsDialogTest, EnterInThePatternBoxPressesOk) {
+  const INT_PTR result = Run([&](HWND d) {
+    SetText(d, IDC_OPT_EXCLUDE, "*.tmp");
+    Focus(d, IDC_OPT_EXCLUDE);
+    HWND box = GetDlgItem(d, IDC_OPT_EXCLUDE);
+    PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(box, WM_CHAR, '\r', 0x001C0001);
+    PostMessageA(box, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    for (int i = 0; i < 200 && IsWindow(d); ++i) Sleep(10);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(settings_.Exclude, "*.tmp");
+}

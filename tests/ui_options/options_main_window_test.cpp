@@ -84,5 +84,9 @@ TEST_F(MainWindowTest, OptionsOkWritesEveryKey) {
   EXPECT_EQ(read("EndBackup"), "1");
   EXPECT_EQ(read("DefMode"), "0");
   EXPECT_EQ(read("LinkUnchanged"), "0") << "a missing key reads and is written as off";
+  EXPECT_EQ(read("NotifyOnly"), "0");
+  EXPECT_EQ(read("SkipUnchanged"), "0");
+  EXPECT_EQ(read("Verify"), "0");
+  EXPECT_EQ(read("Exclude"), "");
   EXPECT_TRUE(Boxes().empty());
 }

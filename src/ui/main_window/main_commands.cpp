@@ -87,7 +87,8 @@ void CMainDlg::OnOptions() {
     return;
   }
   COptiondlg dialog(hwnd(), settings_, engine_, [this] { return IsBackupRunning(); });
-  if (dialog.DoModal() == IDOK) settings_.Save();
+  // OK has written the record to the INI file; it stays open when it could not.
+  dialog.DoModal();
 }
 
 void CMainDlg::OnVersion() {

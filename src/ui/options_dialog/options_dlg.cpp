@@ -8,10 +8,13 @@
 
 #include "engine/archiver_library.h"
 #include "engine/save_folder_change.h"
+#include "exclusion/exclusion_patterns.h"
 #include "fileutil/browse_for_directory.h"
 #include "res/resource.h"
+#include "settings/profile.h"
 #include "text/string_table.h"
 #include "ui/framework/message_box.h"
+#include "ui/options_dialog/ini_write_check.h"
 
 namespace zelk::ui {
 namespace {
@@ -24,6 +27,21 @@ constexpr int kMinutesHighest = 59;
 
 const unsigned kUnits[] = {IDS_UNIT_HOURS, IDS_UNIT_MINUTES, IDS_UNIT_SECONDS};
 const int kFormatButtons[] = {IDC_OPT_FORMAT_PLAIN, IDC_OPT_FORMAT_ZIP, IDC_OPT_FORMAT_LZH};
+
+// The check boxes and the flags of the record they show.
+struct FlagBox {
+  int id;
+  bool settings::CSettings::*flag;
+};
+const FlagBox kFlagBoxes[] = {
+    {IDC_OPT_OPEN_START, &settings::CSettings::OpenStart},
+    {IDC_OPT_START_BACKUP, &settings::CSettings::StartBackup},
+    {IDC_OPT_END_BACKUP, &settings::CSettings::EndBackup},
+    {IDC_OPT_LINK_UNCHANGED, &settings::CSettings::LinkUnchanged},
+    {IDC_OPT_NOTIFY_ONLY, &settings::CSettings::NotifyOnly},
+    {IDC_OPT_SKIP_UNCHANGED, &settings::CSettings::SkipUnchanged},
+    {IDC_OPT_VERIFY, &settings::CSettings::Verify},
+};
 
 std::string WindowText(HWND window) {
   const int length = GetWindowTextLengthA(window);
@@ -116,10 +134,10 @@ void COptiondlg::ShowValues(const settings::CSettings& values) {
     CheckDlgButton(hwnd(), kFormatButtons[format],
                    values.DefMode == format ? BST_CHECKED : BST_UNCHECKED);
   }
-  CheckDlgButton(hwnd(), IDC_OPT_OPEN_START, values.OpenStart ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hwnd(), IDC_OPT_START_BACKUP, values.StartBackup ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hwnd(), IDC_OPT_END_BACKUP, values.EndBackup ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hwnd(), IDC_OPT_LINK_UNCHANGED, values.LinkUnchanged ? BST_CHECKED : BST_UNCHECKED);
+  for (const FlagBox& box : kFlagBoxes) {
+    CheckDlgButton(hwnd(), box.id, values.*box.flag ? BST_CHECKED : BST_UNCHECKED);
+  }
+  SetWindowTextA(Item(IDC_OPT_EXCLUDE), values.Exclude.c_str());
 }
 
 settings::CSettings COptiondlg::ReadValues() const {
@@ -129,10 +147,10 @@ settings::CSettings COptiondlg::ReadValues() const {
   values.SaveTimeTani = SelectedUnit();
   values.History = historyChoice_;
   values.HistoryNum = ReadNumber(IDC_OPT_HISTORY_NUM);
-  values.OpenStart = IsDlgButtonChecked(hwnd(), IDC_OPT_OPEN_START) != BST_UNCHECKED;
-  values.StartBackup = IsDlgButtonChecked(hwnd(), IDC_OPT_START_BACKUP) != BST_UNCHECKED;
-  values.EndBackup = IsDlgButtonChecked(hwnd(), IDC_OPT_END_BACKUP) != BST_UNCHECKED;
-  values.LinkUnchanged = IsDlgButtonChecked(hwnd(), IDC_OPT_LINK_UNCHANGED) != BST_UNCHECKED;
+  for (const FlagBox& box : kFlagBoxes) {
+    values.*box.flag = IsDlgButtonChecked(hwnd(), box.id) != BST_UNCHECKED;
+  }
+  values.Exclude = WindowText(Item(IDC_OPT_EXCLUDE));
   values.DefMode = -1;
   for (int format = 0; format < 3; ++format) {
     if (IsDlgButtonChecked(hwnd(), kFormatButtons[format]) == BST_CHECKED) values.DefMode = format;
@@ -263,6 +281,7 @@ void COptiondlg::OnOK() {
   }
 
   const settings::CSettings entered = ReadValues();
+  if (RefuseBeforeApply(entered)) return;
   engine::OptionsApplyResult result;
   {
     WaitCursor wait;
@@ -278,10 +297,38 @@ void COptiondlg::OnOK() {
   if (result.restoreOldFolder) {
     SetWindowTextA(Item(IDC_OPT_SAVE_PATH), settings_.SavePath.c_str());
   }
-  if (result.closeWithOk) {
+  // The record holds the new values; the dialog ends only once they are in
+  // the INI file, and stays open for another OK or キャンセル otherwise.
+  if (result.closeWithOk && !SaveRecord()) {
     closing_ = true;
     EndDialog(IDOK);
   }
+}
+
+bool COptiondlg::RefuseBeforeApply(const settings::CSettings& entered) {
+  if (auto pattern = exclusion::FindRefusedPattern(entered.Exclude)) {
+    ShowMessageBox(hwnd(), text::Format(IDS_EXCLUDE_REFUSED, *pattern), text::LoadText(IDS_RESTRICTION),
+                   MB_OK | MB_ICONEXCLAMATION);
+    SetFocus(Item(IDC_OPT_EXCLUDE));
+    return true;
+  }
+  if (auto reason = IniWriteRefusal(settings::IniPath())) {
+    ShowSaveFailure(*reason);
+    return true;
+  }
+  return false;
+}
+
+bool COptiondlg::SaveRecord() {
+  if (!settings_.Save()) return false;
+  const auto reason = IniWriteRefusal(settings::IniPath());
+  ShowSaveFailure(reason ? *reason : text::LoadText(IDS_UNEXPECTED_ERROR));
+  return true;
+}
+
+void COptiondlg::ShowSaveFailure(const std::string& reason) {
+  ShowMessageBox(hwnd(), text::Format(IDS_SETTINGS_NOT_SAVED, settings::IniPath(), reason), "Error",
+                 MB_OK | MB_ICONERROR);
 }
 
 int COptiondlg::ReadNumber(int id) const { return ParseDecimal(WindowText(Item(id))); }

@@ -1,7 +1,9 @@
 // COptiondlg: the options dialog. It shows the main window's settings
 // record, corrects the numbers as the user leaves their boxes, and on OK
-// hands the entered values to the save folder change (engine side), which
-// checks the folder, converts the stored backups and stores the record.
+// checks the exclusion patterns and the INI file, hands the entered values
+// to the save folder change (engine side), which checks the folder,
+// converts the stored backups and stores the record, and writes the record
+// to the INI file.
 #pragma once
 
 #include <windows.h>
@@ -44,6 +46,13 @@ class COptiondlg : public CDialog {
   void CorrectInterval(bool atOk);
   void OnUnitChanged();
   void OnDefaults();
+  // What OK refuses before anything changes: an exclusion pattern no file
+  // name can match, an INI file that cannot be written. True after its box.
+  bool RefuseBeforeApply(const settings::CSettings& entered);
+  // Writes the record to the INI file; true, after its box, when it could
+  // not.
+  bool SaveRecord();
+  void ShowSaveFailure(const std::string& reason);
 
   int ReadNumber(int id) const;
   void SetNumber(int id, int value);
