@@ -126,6 +126,9 @@ class CBackupEngine {
   // Called with the staging entry once it is complete, before it is read
   // back and named (tests damage it there).
   void SetAfterWrite(std::function<void(const std::wstring&)> hook) { afterWrite_ = std::move(hook); }
+  // Called once the new generation is listed, before older ones are pruned
+  // (tests make History.dat fail there).
+  void SetBeforePrune(std::function<void()> hook) { beforePrune_ = std::move(hook); }
 
   // The reason of the last failure as a string-table id with its arguments,
   // and as the text made from it.
@@ -149,7 +152,8 @@ class CBackupEngine {
   bool WriteArchive(RunFacts& run);
   bool CommitGeneration(RunFacts& run, CDeletionGate& gate);
   void RecordState(const RunFacts& run);
-  bool RecordGeneration(const std::string& path, CDeletionGate& gate);
+  // Appends a complete generation's line to History.dat.
+  bool ListGeneration(const std::string& path, fileutil::COutFile& file);
   bool PruneHistory(fileutil::COutFile& file, CDeletionGate& gate);
   bool RecoverSaveFolder(CDeletionGate& gate);
   // The last steps of a run that keeps no past backups: the complete new
@@ -168,6 +172,7 @@ class CBackupEngine {
   int copyThreads_ = 0;
   std::function<void(unsigned)> retryWait_;
   std::function<void(const std::wstring&)> afterWrite_;
+  std::function<void()> beforePrune_;
 };
 
 }  // namespace zelk::engine

@@ -209,12 +209,16 @@ bool CBackupEngine::CommitGeneration(RunFacts& run, CDeletionGate& gate) {
       gate.Delete(std::wstring_view(stagingWide), ignored);
       return Fail(CreateFailed(run.final, code));
     }
-    if (RecordGeneration(run.final, gate)) {
+    COutFile history(HistoryFileName());
+    if (ListGeneration(run.final, history)) {
       // Unlisted, it would never be pruned: it goes again.
       std::string ignored;
       gate.Delete(run.final, ignored);
       return true;
     }
+    // Listed, it stays whatever the pruning meets: a failure there fails the
+    // run with its reason and leaves the older generations to the next run.
+    if (settings_.History != 0 && PruneHistory(history, gate)) return true;
     return false;
   }
 
