@@ -49,11 +49,12 @@ std::wstring_view TypedName(std::wstring_view path) {
   return sep == std::wstring_view::npos ? std::wstring_view() : path.substr(sep + 1);
 }
 
-// The first active target that is folder or lies inside it.
-const targets::TargetEntry* ActiveTargetInside(const std::wstring& folder,
-                                               const std::vector<targets::TargetEntry>& rows) {
+// The first target that is folder or lies inside it: any listed target,
+// paused ones too, or only the active ones.
+const targets::TargetEntry* TargetInside(const std::wstring& folder, const std::vector<targets::TargetEntry>& rows,
+                                         bool activeOnly) {
   for (const targets::TargetEntry& row : rows) {
-    if (!targets::IsActiveMark(row.mark)) continue;
+    if (activeOnly && !targets::IsActiveMark(row.mark)) continue;
     const std::wstring target = ResolvedPath(fileutil::ToWide(row.path));
     if (!target.empty() && IsSameOrInsideWide(target, folder)) return &row;
   }
@@ -82,7 +83,7 @@ std::optional<std::string> TargetInSaveFolder(const std::string& saveFolder,
                                               const std::vector<targets::TargetEntry>& rows) {
   const std::wstring save = ResolvedPath(fileutil::ToWide(saveFolder));
   if (save.empty()) return std::nullopt;
-  const targets::TargetEntry* found = ActiveTargetInside(save, rows);
+  const targets::TargetEntry* found = TargetInside(save, rows, true);
   if (found == nullptr) return std::nullopt;
   return text::Format(IDS_TARGET_IN_SAVE_FOLDER, found->path);
 }
@@ -91,7 +92,7 @@ CDeletionGate::CDeletionGate(const std::string& saveFolder, const std::vector<ta
     : saveFolder_(saveFolder), save_(saveFolder.empty() ? std::wstring() : ResolvedPath(fileutil::ToWide(saveFolder))) {
   refusal_ = RefuseToEmpty(saveFolder);
   if (refusal_ || save_.empty()) return;
-  if (const targets::TargetEntry* found = ActiveTargetInside(save_, rows)) {
+  if (const targets::TargetEntry* found = TargetInside(save_, rows, false)) {
     refusal_ = text::Format(IDS_TARGET_NOT_DELETED, saveFolder, found->path);
   }
 }

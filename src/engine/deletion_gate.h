@@ -8,8 +8,8 @@
 // history line or of the INI file. It deletes an entry only when the entry
 // lies directly inside the save folder under a name that Windows keeps as
 // written, and nothing at all when the save folder is a drive root, holds the
-// program or the current folder (with the list files), or is or holds an
-// active backup target.
+// program or the current folder (with the list files), or is or holds a
+// listed backup target, paused ones too.
 #pragma once
 
 #include <optional>
@@ -25,7 +25,7 @@ class CDeletionGate {
  public:
   enum class Outcome { Deleted, Missing, Refused, Failed };
 
-  // saveFolder as the settings hold it; the active rows are protected.
+  // saveFolder as the settings hold it; every row's target is protected.
   CDeletionGate(const std::string& saveFolder, const std::vector<targets::TargetEntry>& rows);
 
   // Why nothing may be deleted in this save folder, or nothing.

@@ -1,5 +1,7 @@
 // The history of generations: History.dat lists one generation path per line,
 // oldest first.
+#include <algorithm>
+
 #include "engine/backup_engine.h"
 #include "engine/listed_generation.h"
 #include "fileutil/line_file.h"
@@ -12,6 +14,10 @@ using text::Message;
 
 bool CBackupEngine::PruneHistory(COutFile& file, CDeletionGate& gate) {
   if (beforePrune_) beforePrune_();
+  // A save folder the gate refuses is never pruned, and says why.
+  if (gate.Refusal() && file.GetLineCount() > std::max(settings_.HistoryNum, 1)) {
+    return Fail(Message(*gate.Refusal()));
+  }
   // The newest line is never a candidate; a generation that cannot be
   // deleted now keeps its line and the next older one is tried instead. A
   // line that cannot be removed ends the pruning before anything more is
