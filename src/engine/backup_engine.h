@@ -147,6 +147,7 @@ class CBackupEngine {
   bool NameGeneration(RunFacts& run, CDeletionGate& gate);
   void PlanRun(RunFacts& run);
   bool NothingChanged(RunFacts& run);
+  bool WriteAndCommit(RunFacts& run, CDeletionGate& gate);
   bool WriteGeneration(RunFacts& run, CDeletionGate& gate);
   bool WritePlain(RunFacts& run);
   bool WriteArchive(RunFacts& run);
@@ -156,6 +157,8 @@ class CBackupEngine {
   bool ListGeneration(const std::string& path, fileutil::COutFile& file);
   bool PruneHistory(fileutil::COutFile& file, CDeletionGate& gate);
   bool RecoverSaveFolder(CDeletionGate& gate);
+  // Removes the record of run once no staging entry of it is left.
+  void ForgetRun(CDeletionGate& gate, const std::string& run);
   // The last steps of a run that keeps no past backups: the complete new
   // copy (a "~ZelkReady." entry) replaces everything else in the save folder.
   bool ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "engine/generation_path.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/path_names.h"
@@ -134,7 +136,7 @@ void CDeletionGate::RemoveEmptySaveFolder() {
   if (!refusal_ && !save_.empty()) RemoveDirectoryW(fileutil::ExtendedPath(saveFolder_).c_str());
 }
 
-bool CDeletionGate::Empty(std::string& errorText, std::wstring_view keepName) {
+bool CDeletionGate::Empty(std::string& errorText, const std::vector<std::wstring>& keep) {
   errorText.clear();
   if (refusal_) {
     errorText = *refusal_;
@@ -153,26 +155,18 @@ bool CDeletionGate::Empty(std::string& errorText, std::wstring_view keepName) {
   }
   do {
     std::wstring_view name = data.cFileName;
-    if (name != L"." && name != L".." && !(!keepName.empty() && fileutil::SameWidePath(name, keepName))) {
-      names.emplace_back(name);
-    }
+    const bool kept = std::any_of(keep.begin(), keep.end(),
+                                  [&](const std::wstring& k) { return fileutil::SameWidePath(name, k); });
+    if (name != L"." && name != L".." && !kept) names.emplace_back(name);
   } while (FindNextFileW(find.get(), &data));
   for (const std::wstring& name : names) {
     const std::wstring path = fileutil::JoinWide(save_, name);
     std::string reason;
-    switch (Delete(std::wstring_view(path), reason)) {
-      case Outcome::Deleted:
-      case Outcome::Missing:
-        break;
-      case Outcome::Refused:
-        errorText = text::Format(IDS_DELETE_FAILED, fileutil::DisplayPath(path));
-        return true;
-      case Outcome::Failed:
-        errorText = text::Format(IDS_DELETE_FAILED, reason);
-        return true;
-    }
+    const Outcome outcome = Delete(std::wstring_view(path), reason);
+    if (!errorText.empty() || outcome == Outcome::Deleted || outcome == Outcome::Missing) continue;
+    errorText = text::Format(IDS_DELETE_FAILED, outcome == Outcome::Failed ? reason : fileutil::DisplayPath(path));
   }
-  return false;
+  return !errorText.empty();
 }
 
 }  // namespace zelk::engine

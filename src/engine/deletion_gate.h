@@ -39,11 +39,12 @@ class CDeletionGate {
   Outcome Delete(std::string_view entry, std::string& errorText);
   Outcome Delete(std::wstring_view entry, std::string& errorText);
 
-  // Deletes everything inside the save folder but the entry named keepName.
-  // A save folder that does not exist is empty already. True on failure with
-  // the reason in errorText (the refusal, or that what could not be deleted
-  // and why could not be deleted, IDS_DELETE_FAILED).
-  bool Empty(std::string& errorText, std::wstring_view keepName = {});
+  // Deletes everything inside the save folder but the entries named in keep.
+  // A save folder that does not exist is empty already. An entry that cannot
+  // be deleted does not stop the rest. True on failure with the reason in
+  // errorText (the refusal, which deletes nothing, or the first entry that
+  // could not be deleted and why, IDS_DELETE_FAILED).
+  bool Empty(std::string& errorText, const std::vector<std::wstring>& keep = {});
 
   // Removes the save folder itself once it is empty (after a change of save
   // folder); a folder that still holds anything stays.

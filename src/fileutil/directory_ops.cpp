@@ -212,7 +212,7 @@ bool ReadSourceFolder(const std::wstring& src, Entry& info, MessageBuffer& msg) 
 }
 
 bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg,
-                 What what = kCannotDelete);
+                 What what = kCannotDelete, bool goOn = false);
 
 // Attributes belong to the file, not to one of its names: clearing read-only
 // to delete one hard link would clear it under every other name. A read-only
@@ -243,22 +243,28 @@ std::optional<DWORD> DeleteSharedReadOnlyFile(const std::wstring& path) {
   return code;
 }
 
-// Deletes the contents of folder, stopping at the first failure.
-bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, What what = kCannotDelete) {
+// Deletes the contents of folder, stopping at the first failure, or (goOn)
+// deleting all it can and naming the first entry that stayed.
+bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, What what = kCannotDelete, bool goOn = false) {
   std::vector<Entry> entries;
   if (DWORD code = ListFolder(folder, entries); code != 0) return Fail(msg, folder, kCannotList, code);
+  bool failed = false;
   for (const Entry& entry : entries) {
-    if (DeleteEntry(JoinWide(folder, entry.name), entry.attributes, msg, what)) return true;
+    MessageBuffer entryMsg{};
+    if (!DeleteEntry(JoinWide(folder, entry.name), entry.attributes, entryMsg, what, goOn)) continue;
+    if (!failed) msg = entryMsg;
+    failed = true;
+    if (!goOn) return true;
   }
-  return false;
+  return failed;
 }
 
 // Deletes a file or a folder tree; a read-only entry loses that attribute
 // first and gets it back when it cannot be deleted. what follows the path in
 // the failure text.
-bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg, What what) {
+bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg, What what, bool goOn) {
   bool folder = IsFolder(attributes);
-  if (folder && !IsLink(attributes) && DeleteContents(path, msg, what)) return true;
+  if (folder && !IsLink(attributes) && DeleteContents(path, msg, what, goOn)) return true;
   bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   if (readOnly && !folder) {
     if (std::optional<DWORD> code = DeleteSharedReadOnlyFile(path)) {
@@ -312,6 +318,24 @@ bool MoveContents(const std::wstring& src, const std::wstring& dst, const std::w
       continue;
     }
     if (MoveEntry(from, entry, to, msg)) return true;
+  }
+  return false;
+}
+
+// Moves the contents of src into dst; a folder meets a folder of the same
+// name entry by entry, and an entry whose name is otherwise taken stays.
+bool MergeContents(const std::wstring& src, const std::wstring& dst, MessageBuffer& msg) {
+  std::vector<Entry> entries;
+  if (DWORD code = ListFolder(src, entries); code != 0) return Fail(msg, src, kCannotList, code);
+  for (const Entry& entry : entries) {
+    const std::wstring from = JoinWide(src, entry.name);
+    const std::wstring to = JoinWide(dst, entry.name);
+    const DWORD taken = GetFileAttributesW(to.c_str());
+    if (taken == INVALID_FILE_ATTRIBUTES) {
+      if (MoveEntry(from, entry, to, msg)) return true;
+    } else if (IsFolder(entry.attributes) && !IsLink(entry.attributes) && IsFolder(taken) && !IsLink(taken)) {
+      if (MergeContents(from, to, msg)) return true;
+    }
   }
   return false;
 }
@@ -377,7 +401,7 @@ bool DeleteDirectory(const std::string& path, MessageBuffer& msg) {
 bool DeleteTree(const std::wstring& extended, MessageBuffer& msg) {
   const DWORD attributes = GetFileAttributesW(extended.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(msg, extended, {}, GetLastError());
-  return DeleteEntry(extended, attributes, msg, {});
+  return DeleteEntry(extended, attributes, msg, {}, true);
 }
 
 bool ClearDirectory(const std::string& folder, MessageBuffer& msg) {
@@ -396,6 +420,17 @@ bool MoveFiles(const std::string& src, const std::string& dest, MessageBuffer& m
   if (SameWidePath(from, to)) return false;
   if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
   return MoveContents(from, to, to, msg);
+}
+
+bool MergeFiles(const std::string& src, const std::string& dest, MessageBuffer& msg) {
+  std::wstring from;
+  DWORD attributes = 0;
+  if (OpenFolder(src, from, attributes, msg)) return true;
+  std::wstring to = ExtendedPath(dest);
+  if (to.empty()) return FailAnsi(msg, dest, kCannotCreate);
+  if (SameWidePath(from, to)) return false;
+  if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
+  return MergeContents(from, to, msg);
 }
 
 bool FileInDirectory(const std::string& folder) {

@@ -148,5 +148,4 @@ TEST_F(HistoryConversion, KeepNToNoneKeepsTheNewestGenerationThatIsStillThere) {
   EXPECT_EQ(ReadFile(Save("marker.txt")), "second");
   EXPECT_EQ(ReadFile(Save("Data\\one.txt")), "1");
   EXPECT_TRUE(HistoryLines().empty());
-
 }
