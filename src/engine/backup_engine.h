@@ -161,8 +161,10 @@ class CBackupEngine {
   void ForgetRun(CDeletionGate& gate, const std::string& run);
   // The last steps of a run that keeps no past backups: the complete new
   // copy (a "~ZelkReady." entry) replaces everything else in the save folder.
+  // An entry of the older copy that could not be deleted keeps its place,
+  // and left names the first one with its reason (not a failure here).
   bool ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,
-                           const std::string& generation);
+                           const std::string& generation, std::string& left);
   bool MoveUpIntoSaveFolder(CDeletionGate& gate, const std::wstring& movingName);
   static constexpr int PlainCopyMode() { return settings::PlainCopy; }
 

@@ -254,11 +254,13 @@ bool CBackupEngine::CommitGeneration(RunFacts& run, CDeletionGate& gate) {
     gate.Delete(std::wstring_view(stagingWide), ignored);
     return Fail(CreateFailed(run.shown, code));
   }
-  return ReplacePreviousCopy(gate, ready, run.generation);
+  std::string left;
+  if (ReplacePreviousCopy(gate, ready, run.generation, left)) return true;
+  return !left.empty() && Fail(left);
 }
 
 bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,
-                                        const std::string& generation) {
+                                        const std::string& generation, std::string& left) {
   const std::wstring save = gate.ResolvedSaveFolder();
   const std::wstring ready = fileutil::JoinWide(save, readyName);
   const DWORD attributes = GetFileAttributesW(ready.c_str());
@@ -267,10 +269,9 @@ bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring&
   // Everything else in the save folder is the previous copy (or the user's
   // own files, which this mode has always emptied). An entry that cannot be
   // deleted keeps its older version: the swap still ends with one whole
-  // copy in sight, and the run fails naming that entry.
+  // copy in sight, and left names that entry.
   const std::optional<StagingName> staging = ParseStagingName(fileutil::ToAnsi(readyName));
   const std::string run = staging ? staging->run : "0";
-  std::string left;
   gate.Empty(left, {readyName, RunRecordName(run)});
 
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -282,15 +283,14 @@ bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring&
     COutFile history(HistoryFileName());
     if (!history.GetErrorMsg().empty()) return Fail(Message::Of(IDS_HISTORY_OPEN_FAILED));
     if (history.ReplaceAll({final})) return Fail(Message::Of(IDS_HISTORY_WRITE_ERROR));
-    return !left.empty() && Fail(left);
+    return false;
   }
 
   const std::wstring moving = ToWide(FormatStagingName(StagingState::Moving, run, generation));
   if (DWORD code = Rename(ready, fileutil::JoinWide(save, moving)); code != 0) {
     return Fail(CreateFailed(settings_.SavePath, code));
   }
-  if (MoveUpIntoSaveFolder(gate, moving)) return true;
-  return !left.empty() && Fail(left);
+  return MoveUpIntoSaveFolder(gate, moving);
 }
 
 bool CBackupEngine::MoveUpIntoSaveFolder(CDeletionGate& gate, const std::wstring& movingName) {
@@ -333,9 +333,13 @@ bool CBackupEngine::RecoverSaveFolder(CDeletionGate& gate) {
         gate.Delete(std::wstring_view(path), ignored);
         break;
       }
-      case StagingState::Ready:
-        if (ReplacePreviousCopy(gate, entry.name, entry.staging.generation)) return true;
+      case StagingState::Ready: {
+        // An entry of the older copy still held keeps its older version; the
+        // run's own replacement names it.
+        std::string left;
+        if (ReplacePreviousCopy(gate, entry.name, entry.staging.generation, left)) return true;
         break;
+      }
       case StagingState::Moving:
         if (MoveUpIntoSaveFolder(gate, entry.name)) return true;
         break;
