@@ -126,6 +126,9 @@ class CBackupEngine {
   // Called with the staging entry once it is complete, before it is read
   // back and named (tests damage it there).
   void SetAfterWrite(std::function<void(const std::wstring&)> hook) { afterWrite_ = std::move(hook); }
+  // Called once the new generation is listed, before older ones are pruned
+  // (tests make History.dat fail there).
+  void SetBeforePrune(std::function<void()> hook) { beforePrune_ = std::move(hook); }
 
   // The reason of the last failure as a string-table id with its arguments,
   // and as the text made from it.
@@ -144,18 +147,24 @@ class CBackupEngine {
   bool NameGeneration(RunFacts& run, CDeletionGate& gate);
   void PlanRun(RunFacts& run);
   bool NothingChanged(RunFacts& run);
+  bool WriteAndCommit(RunFacts& run, CDeletionGate& gate);
   bool WriteGeneration(RunFacts& run, CDeletionGate& gate);
   bool WritePlain(RunFacts& run);
   bool WriteArchive(RunFacts& run);
   bool CommitGeneration(RunFacts& run, CDeletionGate& gate);
   void RecordState(const RunFacts& run);
-  bool RecordGeneration(const std::string& path, CDeletionGate& gate);
+  // Appends a complete generation's line to History.dat.
+  bool ListGeneration(const std::string& path, fileutil::COutFile& file);
   bool PruneHistory(fileutil::COutFile& file, CDeletionGate& gate);
   bool RecoverSaveFolder(CDeletionGate& gate);
+  // Removes the record of run once no staging entry of it is left.
+  void ForgetRun(CDeletionGate& gate, const std::string& run);
   // The last steps of a run that keeps no past backups: the complete new
   // copy (a "~ZelkReady." entry) replaces everything else in the save folder.
+  // An entry of the older copy that could not be deleted keeps its place,
+  // and left names the first one with its reason (not a failure here).
   bool ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,
-                           const std::string& generation);
+                           const std::string& generation, std::string& left);
   bool MoveUpIntoSaveFolder(CDeletionGate& gate, const std::wstring& movingName);
   static constexpr int PlainCopyMode() { return settings::PlainCopy; }
 
@@ -168,6 +177,7 @@ class CBackupEngine {
   int copyThreads_ = 0;
   std::function<void(unsigned)> retryWait_;
   std::function<void(const std::wstring&)> afterWrite_;
+  std::function<void()> beforePrune_;
 };
 
 }  // namespace zelk::engine

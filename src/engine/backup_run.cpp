@@ -16,6 +16,7 @@
 #include "engine/backup_engine.h"
 #include "engine/generation_path.h"
 #include "engine/run_facts.h"
+#include "engine/run_record.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
@@ -90,6 +91,20 @@ std::vector<StagedEntry> FindStagedEntries(const std::wstring& save) {
   return found;
 }
 
+// The runs whose records lie directly inside the save folder.
+std::vector<std::string> FindRunRecords(const std::wstring& save) {
+  std::vector<std::string> runs;
+  const std::wstring prefix = RunRecordName("");
+  WIN32_FIND_DATAW data;
+  fileutil::FindHandle find(FindFirstFileW(fileutil::JoinWide(save, prefix + L"*").c_str(), &data));
+  if (!find.valid()) return runs;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name.size() > prefix.size()) runs.push_back(fileutil::ToAnsi(name.substr(prefix.size())));
+  } while (FindNextFileW(find.get(), &data));
+  return runs;
+}
+
 // The newest complete generation of a keep-N save folder, resolved: the last
 // line of History.dat, when it names a folder directly inside the save
 // folder. Empty when there is none.
@@ -137,6 +152,17 @@ bool CBackupEngine::RunSteps(bool mayStayUnchanged) {
 
   PlanRun(run);
   if (mayStayUnchanged && settings_.SkipUnchanged && NothingChanged(run)) return false;
+  // The run's record comes before its first staging entry and goes once
+  // none is left, so that recovery knows the entries as this program's.
+  if (DWORD code = WriteRunRecord(gate.ResolvedSaveFolder(), run.id); code != 0) {
+    return Fail(CreateFailed(run.shown, code));
+  }
+  const bool failed = WriteAndCommit(run, gate);
+  ForgetRun(gate, run.id);
+  return failed;
+}
+
+bool CBackupEngine::WriteAndCommit(RunFacts& run, CDeletionGate& gate) {
   if (WriteGeneration(run, gate)) return true;
   // An archive run without an active target writes no archive: there is no
   // new generation, and the older ones stay as they are.
@@ -209,12 +235,16 @@ bool CBackupEngine::CommitGeneration(RunFacts& run, CDeletionGate& gate) {
       gate.Delete(std::wstring_view(stagingWide), ignored);
       return Fail(CreateFailed(run.final, code));
     }
-    if (RecordGeneration(run.final, gate)) {
+    COutFile history(HistoryFileName());
+    if (ListGeneration(run.final, history)) {
       // Unlisted, it would never be pruned: it goes again.
       std::string ignored;
       gate.Delete(run.final, ignored);
       return true;
     }
+    // Listed, it stays whatever the pruning meets: a failure there fails the
+    // run with its reason and leaves the older generations to the next run.
+    if (settings_.History != 0 && PruneHistory(history, gate)) return true;
     return false;
   }
 
@@ -224,19 +254,25 @@ bool CBackupEngine::CommitGeneration(RunFacts& run, CDeletionGate& gate) {
     gate.Delete(std::wstring_view(stagingWide), ignored);
     return Fail(CreateFailed(run.shown, code));
   }
-  return ReplacePreviousCopy(gate, ready, run.generation);
+  std::string left;
+  if (ReplacePreviousCopy(gate, ready, run.generation, left)) return true;
+  return !left.empty() && Fail(left);
 }
 
 bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring& readyName,
-                                        const std::string& generation) {
+                                        const std::string& generation, std::string& left) {
   const std::wstring save = gate.ResolvedSaveFolder();
   const std::wstring ready = fileutil::JoinWide(save, readyName);
   const DWORD attributes = GetFileAttributesW(ready.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (gate.Refusal()) return Fail(*gate.Refusal());
   // Everything else in the save folder is the previous copy (or the user's
-  // own files, which this mode has always emptied).
-  std::string reason;
-  if (gate.Empty(reason, readyName)) return Fail(reason);
+  // own files, which this mode has always emptied). An entry that cannot be
+  // deleted keeps its older version: the swap still ends with one whole
+  // copy in sight, and left names that entry.
+  const std::optional<StagingName> staging = ParseStagingName(fileutil::ToAnsi(readyName));
+  const std::string run = staging ? staging->run : "0";
+  gate.Empty(left, {readyName, RunRecordName(run)});
 
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     // An archive takes its final name and is the one generation listed.
@@ -250,9 +286,7 @@ bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring&
     return false;
   }
 
-  const std::optional<StagingName> staging = ParseStagingName(fileutil::ToAnsi(readyName));
-  const std::wstring moving =
-      ToWide(FormatStagingName(StagingState::Moving, staging ? staging->run : "0", generation));
+  const std::wstring moving = ToWide(FormatStagingName(StagingState::Moving, run, generation));
   if (DWORD code = Rename(ready, fileutil::JoinWide(save, moving)); code != 0) {
     return Fail(CreateFailed(settings_.SavePath, code));
   }
@@ -261,9 +295,11 @@ bool CBackupEngine::ReplacePreviousCopy(CDeletionGate& gate, const std::wstring&
 
 bool CBackupEngine::MoveUpIntoSaveFolder(CDeletionGate& gate, const std::wstring& movingName) {
   const std::wstring moving = fileutil::JoinWide(gate.ResolvedSaveFolder(), movingName);
+  // What the older copy still holds under the same name stays in its place;
+  // its new version goes with the emptied staging entry.
   fileutil::MessageBuffer msg{};
-  if (fileutil::MoveFiles(fileutil::JoinPath(settings_.SavePath, fileutil::ToAnsi(movingName)),
-                          settings_.SavePath, msg)) {
+  if (fileutil::MergeFiles(fileutil::JoinPath(settings_.SavePath, fileutil::ToAnsi(movingName)),
+                           settings_.SavePath, msg)) {
     return Fail(fileutil::MessageText(msg));
   }
   std::string reason;
@@ -282,26 +318,45 @@ bool CBackupEngine::RecoverSaveFolder() {
 }
 
 bool CBackupEngine::RecoverSaveFolder(CDeletionGate& gate) {
-  if (gate.ResolvedSaveFolder().empty()) return false;
-  for (const StagedEntry& entry : FindStagedEntries(gate.ResolvedSaveFolder())) {
-    const std::wstring path = fileutil::JoinWide(gate.ResolvedSaveFolder(), entry.name);
+  const std::wstring& save = gate.ResolvedSaveFolder();
+  if (save.empty()) return false;
+  for (const StagedEntry& entry : FindStagedEntries(save)) {
+    // Only what a run of this program made: an entry that just carries such
+    // a name is the user's (or a target's copy) and is left alone.
+    if (!HasRunRecord(save, entry.staging.run)) continue;
+    const std::wstring path = fileutil::JoinWide(save, entry.name);
     switch (entry.staging.state) {
       case StagingState::Writing: {
-        std::string reason;
-        if (gate.Delete(std::wstring_view(path), reason) == CDeletionGate::Outcome::Failed) {
-          return Fail(Message::Of(IDS_DELETE_FAILED, reason));
-        }
+        // One that cannot be deleted now (a file in it held open) stays,
+        // with its record, for the next run: no run waits on it.
+        std::string ignored;
+        gate.Delete(std::wstring_view(path), ignored);
         break;
       }
-      case StagingState::Ready:
-        if (ReplacePreviousCopy(gate, entry.name, entry.staging.generation)) return true;
+      case StagingState::Ready: {
+        // An entry of the older copy still held keeps its older version; the
+        // run's own replacement names it.
+        std::string left;
+        if (ReplacePreviousCopy(gate, entry.name, entry.staging.generation, left)) return true;
         break;
+      }
       case StagingState::Moving:
         if (MoveUpIntoSaveFolder(gate, entry.name)) return true;
         break;
     }
   }
+  for (const std::string& run : FindRunRecords(save)) ForgetRun(gate, run);
   return false;
+}
+
+void CBackupEngine::ForgetRun(CDeletionGate& gate, const std::string& run) {
+  const std::wstring& save = gate.ResolvedSaveFolder();
+  for (const StagedEntry& entry : FindStagedEntries(save)) {
+    if (entry.staging.run == run) return;
+  }
+  if (!HasRunRecord(save, run)) return;
+  std::string ignored;
+  gate.Delete(std::wstring_view(fileutil::JoinWide(save, RunRecordName(run))), ignored);
 }
 
 }  // namespace zelk::engine

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "engine/generation_path.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/path_names.h"
@@ -49,11 +51,12 @@ std::wstring_view TypedName(std::wstring_view path) {
   return sep == std::wstring_view::npos ? std::wstring_view() : path.substr(sep + 1);
 }
 
-// The first active target that is folder or lies inside it.
-const targets::TargetEntry* ActiveTargetInside(const std::wstring& folder,
-                                               const std::vector<targets::TargetEntry>& rows) {
+// The first target that is folder or lies inside it: any listed target,
+// paused ones too, or only the active ones.
+const targets::TargetEntry* TargetInside(const std::wstring& folder, const std::vector<targets::TargetEntry>& rows,
+                                         bool activeOnly) {
   for (const targets::TargetEntry& row : rows) {
-    if (!targets::IsActiveMark(row.mark)) continue;
+    if (activeOnly && !targets::IsActiveMark(row.mark)) continue;
     const std::wstring target = ResolvedPath(fileutil::ToWide(row.path));
     if (!target.empty() && IsSameOrInsideWide(target, folder)) return &row;
   }
@@ -82,7 +85,7 @@ std::optional<std::string> TargetInSaveFolder(const std::string& saveFolder,
                                               const std::vector<targets::TargetEntry>& rows) {
   const std::wstring save = ResolvedPath(fileutil::ToWide(saveFolder));
   if (save.empty()) return std::nullopt;
-  const targets::TargetEntry* found = ActiveTargetInside(save, rows);
+  const targets::TargetEntry* found = TargetInside(save, rows, true);
   if (found == nullptr) return std::nullopt;
   return text::Format(IDS_TARGET_IN_SAVE_FOLDER, found->path);
 }
@@ -91,7 +94,7 @@ CDeletionGate::CDeletionGate(const std::string& saveFolder, const std::vector<ta
     : saveFolder_(saveFolder), save_(saveFolder.empty() ? std::wstring() : ResolvedPath(fileutil::ToWide(saveFolder))) {
   refusal_ = RefuseToEmpty(saveFolder);
   if (refusal_ || save_.empty()) return;
-  if (const targets::TargetEntry* found = ActiveTargetInside(save_, rows)) {
+  if (const targets::TargetEntry* found = TargetInside(save_, rows, false)) {
     refusal_ = text::Format(IDS_TARGET_NOT_DELETED, saveFolder, found->path);
   }
 }
@@ -133,7 +136,7 @@ void CDeletionGate::RemoveEmptySaveFolder() {
   if (!refusal_ && !save_.empty()) RemoveDirectoryW(fileutil::ExtendedPath(saveFolder_).c_str());
 }
 
-bool CDeletionGate::Empty(std::string& errorText, std::wstring_view keepName) {
+bool CDeletionGate::Empty(std::string& errorText, const std::vector<std::wstring>& keep) {
   errorText.clear();
   if (refusal_) {
     errorText = *refusal_;
@@ -152,26 +155,18 @@ bool CDeletionGate::Empty(std::string& errorText, std::wstring_view keepName) {
   }
   do {
     std::wstring_view name = data.cFileName;
-    if (name != L"." && name != L".." && !(!keepName.empty() && fileutil::SameWidePath(name, keepName))) {
-      names.emplace_back(name);
-    }
+    const bool kept = std::any_of(keep.begin(), keep.end(),
+                                  [&](const std::wstring& k) { return fileutil::SameWidePath(name, k); });
+    if (name != L"." && name != L".." && !kept) names.emplace_back(name);
   } while (FindNextFileW(find.get(), &data));
   for (const std::wstring& name : names) {
     const std::wstring path = fileutil::JoinWide(save_, name);
     std::string reason;
-    switch (Delete(std::wstring_view(path), reason)) {
-      case Outcome::Deleted:
-      case Outcome::Missing:
-        break;
-      case Outcome::Refused:
-        errorText = text::Format(IDS_DELETE_FAILED, fileutil::DisplayPath(path));
-        return true;
-      case Outcome::Failed:
-        errorText = text::Format(IDS_DELETE_FAILED, reason);
-        return true;
-    }
+    const Outcome outcome = Delete(std::wstring_view(path), reason);
+    if (!errorText.empty() || outcome == Outcome::Deleted || outcome == Outcome::Missing) continue;
+    errorText = text::Format(IDS_DELETE_FAILED, outcome == Outcome::Failed ? reason : fileutil::DisplayPath(path));
   }
-  return false;
+  return !errorText.empty();
 }
 
 }  // namespace zelk::engine

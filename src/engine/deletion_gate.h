@@ -8,8 +8,8 @@
 // history line or of the INI file. It deletes an entry only when the entry
 // lies directly inside the save folder under a name that Windows keeps as
 // written, and nothing at all when the save folder is a drive root, holds the
-// program or the current folder (with the list files), or is or holds an
-// active backup target.
+// program or the current folder (with the list files), or is or holds a
+// listed backup target, paused ones too.
 #pragma once
 
 #include <optional>
@@ -25,7 +25,7 @@ class CDeletionGate {
  public:
   enum class Outcome { Deleted, Missing, Refused, Failed };
 
-  // saveFolder as the settings hold it; the active rows are protected.
+  // saveFolder as the settings hold it; every row's target is protected.
   CDeletionGate(const std::string& saveFolder, const std::vector<targets::TargetEntry>& rows);
 
   // Why nothing may be deleted in this save folder, or nothing.
@@ -39,11 +39,12 @@ class CDeletionGate {
   Outcome Delete(std::string_view entry, std::string& errorText);
   Outcome Delete(std::wstring_view entry, std::string& errorText);
 
-  // Deletes everything inside the save folder but the entry named keepName.
-  // A save folder that does not exist is empty already. True on failure with
-  // the reason in errorText (the refusal, or that what could not be deleted
-  // and why could not be deleted, IDS_DELETE_FAILED).
-  bool Empty(std::string& errorText, std::wstring_view keepName = {});
+  // Deletes everything inside the save folder but the entries named in keep.
+  // A save folder that does not exist is empty already. An entry that cannot
+  // be deleted does not stop the rest. True on failure with the reason in
+  // errorText (the refusal, which deletes nothing, or the first entry that
+  // could not be deleted and why, IDS_DELETE_FAILED).
+  bool Empty(std::string& errorText, const std::vector<std::wstring>& keep = {});
 
   // Removes the save folder itself once it is empty (after a change of save
   // folder); a folder that still holds anything stays.

@@ -7,6 +7,7 @@
 #include "engine/deletion_gate.h"
 #include "engine/generation_path.h"
 #include "engine/save_folder_checks.h"
+#include "engine/listed_generation.h"
 #include "fileutil/directory_ops.h"
 #include "fileutil/line_file.h"
 #include "fileutil/path_names.h"
@@ -28,6 +29,11 @@ constexpr unsigned kErrorBox = MB_OK | MB_ICONERROR;
 
 bool EntryExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A listed generation that is still there, directly inside the save folder.
+bool IsStoredGeneration(const std::string& entry, const std::string& save) {
+  return IsGenerationOf(entry, save) && EntryExists(entry);
 }
 
 std::optional<std::string> GenerationName(std::time_t now) {
@@ -167,10 +173,12 @@ bool CSaveFolderChange::ChangeFolder(const std::string& folder, OptionsApplyResu
   return false;
 }
 
-// Keep N -> keep none: the older generations go; the newest plain generation
-// moves up into the save folder, the newest archive stays as the one line.
-// A failure ends the conversion and is reported; nothing more is deleted
-// after it, so the newest generation is never lost to a failed step.
+// Keep N -> keep none: the newest generation that is still there is the
+// copy kept; the older ones go, and lines newer than it name what is gone
+// already. A plain generation moves up into the save folder, an archive
+// stays as the one line. A failure ends the conversion and is reported;
+// nothing more is deleted after it, so the kept copy is never lost to a
+// failed step. With no listed generation left, nothing is deleted.
 void CSaveFolderChange::ToKeepNone() {
   const std::string save = record_.SavePath;
   if (!fileutil::FileInDirectory(save)) {
@@ -183,48 +191,48 @@ void CSaveFolderChange::ToKeepNone() {
     closed_ = true;
     return;
   }
-  CDeletionGate gate(save, engine_.Targets());
   const int count = history.GetLineCount();
-  for (int i = 1; i <= count; ++i) {
-    const std::string entry = history.ReadLineEx(1, 1);
-    if (i < count) {
-      // The gate decides what may go: only entries directly inside the
-      // save folder; other lines just go.
-      std::string reason;
-      if (gate.Delete(entry, reason) == CDeletionGate::Outcome::Failed) {
-        Error(LoadText(IDS_PRUNE_FAILED), entry);
-        closed_ = true;
-        return;
-      }
-      if (history.DeleteLine(1, 1)) {
-        Error(LoadText(IDS_FILE_WRITE_FAILED), history.GetFilePath());
-        closed_ = true;
-        return;
-      }
-      continue;
-    }
-    if (FolderExists(entry)) {
-      if (history.Clear()) {
-        Error(LoadText(IDS_HISTORY_CLEAR_FAILED), history.GetFilePath());
-        closed_ = true;
-        return;
-      }
-      if (!IsGenerationOf(entry, save)) return;
-      MessageBuffer msg{};
-      if (fileutil::MoveFiles(entry, save, msg)) {
-        Error(LoadText(IDS_MOVE_PAST_FAILED), MessageText(msg));
-        closed_ = true;
-        return;
-      }
-      std::string reason;
-      gate.Delete(entry, reason);  // the emptied generation folder
-    } else if (!EntryExists(entry) && history.Clear()) {
-      Error(LoadText(IDS_HISTORY_CLEAR_FAILED), history.GetFilePath());
-      closed_ = true;
-      return;
-    }
-    // The newest archive stays where it is, as the one line.
+  int kept = count;
+  while (kept > 0 && !IsStoredGeneration(history.ReadLineEx(1, kept), save)) --kept;
+  if (kept == 0) {
+    ClearHistory();
+    return;
   }
+  if (kept < count && history.DeleteLine(kept + 1, count - kept)) {
+    Error(LoadText(IDS_FILE_WRITE_FAILED), history.GetFilePath());
+    closed_ = true;
+    return;
+  }
+  CDeletionGate gate(save, engine_.Targets());
+  for (int i = 1; i < kept; ++i) {
+    const std::string entry = history.ReadLineEx(1, 1);
+    std::string reason;
+    const ListedDeletion deleted = DeleteListed(history, 1, gate, reason);
+    if (deleted == ListedDeletion::Deleted) continue;
+    if (deleted == ListedDeletion::Kept) {
+      Error(LoadText(IDS_PRUNE_FAILED), entry);
+    } else {
+      Error(LoadText(IDS_FILE_WRITE_FAILED), history.GetFilePath());
+    }
+    closed_ = true;
+    return;
+  }
+  // The newest archive stays where it is, as the one line.
+  const std::string entry = history.ReadLineEx(1, 1);
+  if (!FolderExists(entry)) return;
+  if (history.Clear()) {
+    Error(LoadText(IDS_HISTORY_CLEAR_FAILED), history.GetFilePath());
+    closed_ = true;
+    return;
+  }
+  MessageBuffer msg{};
+  if (fileutil::MoveFiles(entry, save, msg)) {
+    Error(LoadText(IDS_MOVE_PAST_FAILED), MessageText(msg));
+    closed_ = true;
+    return;
+  }
+  std::string reason;
+  gate.Delete(entry, reason);  // the emptied generation folder
 }
 
 // Keep none -> keep N: what lies in the save folder becomes the first

@@ -9,6 +9,7 @@
 
 #include "fileutil/error_text.h"
 #include "fileutil/path_names.h"
+#include "fileutil/reparse_tag.h"
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
 #include "res/resource.h"
@@ -37,6 +38,7 @@ constexpr What kIntoItself = IDS_FS_INTO_ITSELF;
 struct Entry {
   std::wstring name;
   DWORD attributes = 0;
+  DWORD tag = 0;  // the reparse tag, with the reparse-point attribute
   FILETIME created{};
   FILETIME accessed{};
   FILETIME written{};
@@ -47,8 +49,24 @@ bool IsFolder(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// A junction or symbolic link: removed as itself, never entered.
-bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+// A junction, a symbolic link, a mount point: removed as itself, never
+// entered. Other reparse points (cloud placeholders, deduplicated folders)
+// are ordinary files and folders.
+bool IsLink(DWORD attributes, DWORD tag) { return IsLinkEntry(attributes, tag); }
+
+// The reparse tag of the entry at path; 0 (taken for a link) when it has
+// none or the system does not say.
+DWORD ReparseTagOf(const std::wstring& path, DWORD attributes) {
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return 0;
+  FileHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FILE_ATTRIBUTE_TAG_INFO info{};
+  if (!handle.valid() || !GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &info, sizeof info)) {
+    return 0;
+  }
+  return info.ReparseTag;
+}
 
 bool Fail(MessageBuffer& msg, const std::wstring& path, What what, DWORD code) {
   SetMessage(msg, FailureText(DisplayPath(path), text::LoadText(what), code));
@@ -73,7 +91,7 @@ DWORD ListFolder(const std::wstring& folder, std::vector<Entry>& entries) {
   do {
     std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
-    entries.push_back(Entry{std::wstring(name), data.dwFileAttributes, data.ftCreationTime,
+    entries.push_back(Entry{std::wstring(name), data.dwFileAttributes, data.dwReserved0, data.ftCreationTime,
                             data.ftLastAccessTime, data.ftLastWriteTime,
                             (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (FindNextFileW(find.get(), &data));
@@ -85,6 +103,7 @@ bool ReadEntry(const std::wstring& path, Entry& entry) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
   entry.attributes = data.dwFileAttributes;
+  entry.tag = ReparseTagOf(path, data.dwFileAttributes);
   entry.created = data.ftCreationTime;
   entry.accessed = data.ftLastAccessTime;
   entry.written = data.ftLastWriteTime;
@@ -173,7 +192,7 @@ bool CopyTree(const std::wstring& src, const Entry& info, const std::wstring& ds
                                           : Fail(job.msg, dst, kCannotCreate, code);
     }
   }
-  if (!IsLink(info.attributes)) {
+  if (!IsLink(info.attributes, info.tag)) {
     std::vector<Entry> entries;
     if (DWORD code = ListFolder(src, entries); code != 0) return Fail(job.msg, src, kCannotList, code);
     for (const Entry& entry : entries) {
@@ -211,8 +230,8 @@ bool ReadSourceFolder(const std::wstring& src, Entry& info, MessageBuffer& msg) 
   return false;
 }
 
-bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg,
-                 What what = kCannotDelete);
+bool DeleteEntry(const std::wstring& path, DWORD attributes, DWORD tag, MessageBuffer& msg,
+                 What what = kCannotDelete, bool goOn = false);
 
 // Attributes belong to the file, not to one of its names: clearing read-only
 // to delete one hard link would clear it under every other name. A read-only
@@ -243,22 +262,28 @@ std::optional<DWORD> DeleteSharedReadOnlyFile(const std::wstring& path) {
   return code;
 }
 
-// Deletes the contents of folder, stopping at the first failure.
-bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, What what = kCannotDelete) {
+// Deletes the contents of folder, stopping at the first failure, or (goOn)
+// deleting all it can and naming the first entry that stayed.
+bool DeleteContents(const std::wstring& folder, MessageBuffer& msg, What what = kCannotDelete, bool goOn = false) {
   std::vector<Entry> entries;
   if (DWORD code = ListFolder(folder, entries); code != 0) return Fail(msg, folder, kCannotList, code);
+  bool failed = false;
   for (const Entry& entry : entries) {
-    if (DeleteEntry(JoinWide(folder, entry.name), entry.attributes, msg, what)) return true;
+    MessageBuffer entryMsg{};
+    if (!DeleteEntry(JoinWide(folder, entry.name), entry.attributes, entry.tag, entryMsg, what, goOn)) continue;
+    if (!failed) msg = entryMsg;
+    failed = true;
+    if (!goOn) return true;
   }
-  return false;
+  return failed;
 }
 
 // Deletes a file or a folder tree; a read-only entry loses that attribute
 // first and gets it back when it cannot be deleted. what follows the path in
 // the failure text.
-bool DeleteEntry(const std::wstring& path, DWORD attributes, MessageBuffer& msg, What what) {
+bool DeleteEntry(const std::wstring& path, DWORD attributes, DWORD tag, MessageBuffer& msg, What what, bool goOn) {
   bool folder = IsFolder(attributes);
-  if (folder && !IsLink(attributes) && DeleteContents(path, msg, what)) return true;
+  if (folder && !IsLink(attributes, tag) && DeleteContents(path, msg, what, goOn)) return true;
   bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   if (readOnly && !folder) {
     if (std::optional<DWORD> code = DeleteSharedReadOnlyFile(path)) {
@@ -294,7 +319,7 @@ bool MoveEntry(const std::wstring& from, const Entry& entry, const std::wstring&
   }
   CopyJob job{msg, to, {}, false, nullptr};
   if (CopyTree(from, entry, to, job)) return true;
-  return DeleteEntry(from, entry.attributes, msg);
+  return DeleteEntry(from, entry.attributes, entry.tag, msg);
 }
 
 // Moves the contents of src into dst, leaving keep (which may lie inside
@@ -306,12 +331,31 @@ bool MoveContents(const std::wstring& src, const std::wstring& dst, const std::w
     std::wstring from = JoinWide(src, entry.name);
     std::wstring to = JoinWide(dst, entry.name);
     if (SameWidePath(from, keep)) continue;
-    if (IsFolder(entry.attributes) && !IsLink(entry.attributes) && WideInside(keep, from)) {
+    if (IsFolder(entry.attributes) && !IsLink(entry.attributes, entry.tag) && WideInside(keep, from)) {
       if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
       if (MoveContents(from, to, keep, msg)) return true;
       continue;
     }
     if (MoveEntry(from, entry, to, msg)) return true;
+  }
+  return false;
+}
+
+// Moves the contents of src into dst; a folder meets a folder of the same
+// name entry by entry, and an entry whose name is otherwise taken stays.
+bool MergeContents(const std::wstring& src, const std::wstring& dst, MessageBuffer& msg) {
+  std::vector<Entry> entries;
+  if (DWORD code = ListFolder(src, entries); code != 0) return Fail(msg, src, kCannotList, code);
+  for (const Entry& entry : entries) {
+    const std::wstring from = JoinWide(src, entry.name);
+    const std::wstring to = JoinWide(dst, entry.name);
+    const DWORD taken = GetFileAttributesW(to.c_str());
+    if (taken == INVALID_FILE_ATTRIBUTES) {
+      if (MoveEntry(from, entry, to, msg)) return true;
+    } else if (IsFolder(entry.attributes) && !IsLink(entry.attributes, entry.tag) && IsFolder(taken) &&
+               !IsLink(taken, ReparseTagOf(to, taken))) {
+      if (MergeContents(from, to, msg)) return true;
+    }
   }
   return false;
 }
@@ -371,13 +415,13 @@ bool DeleteDirectory(const std::string& path, MessageBuffer& msg) {
   std::wstring folder;
   DWORD attributes = 0;
   if (OpenFolder(path, folder, attributes, msg)) return true;
-  return DeleteEntry(folder, attributes, msg);
+  return DeleteEntry(folder, attributes, ReparseTagOf(folder, attributes), msg);
 }
 
 bool DeleteTree(const std::wstring& extended, MessageBuffer& msg) {
   const DWORD attributes = GetFileAttributesW(extended.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(msg, extended, {}, GetLastError());
-  return DeleteEntry(extended, attributes, msg, {});
+  return DeleteEntry(extended, attributes, ReparseTagOf(extended, attributes), msg, {}, true);
 }
 
 bool ClearDirectory(const std::string& folder, MessageBuffer& msg) {
@@ -396,6 +440,17 @@ bool MoveFiles(const std::string& src, const std::string& dest, MessageBuffer& m
   if (SameWidePath(from, to)) return false;
   if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
   return MoveContents(from, to, to, msg);
+}
+
+bool MergeFiles(const std::string& src, const std::string& dest, MessageBuffer& msg) {
+  std::wstring from;
+  DWORD attributes = 0;
+  if (OpenFolder(src, from, attributes, msg)) return true;
+  std::wstring to = ExtendedPath(dest);
+  if (to.empty()) return FailAnsi(msg, dest, kCannotCreate);
+  if (SameWidePath(from, to)) return false;
+  if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
+  return MergeContents(from, to, msg);
 }
 
 bool FileInDirectory(const std::string& folder) {

@@ -45,9 +45,10 @@ bool DeleteDirectory(const std::string& path, MessageBuffer& msg);
 // Deletes the file or folder tree at an extended-length path ("\\?\C:\..."):
 // read-only, hidden and system entries too; a link or junction, at the top or
 // inside, is removed as itself and never entered. A read-only file that has
-// other hard links keeps its attributes for them: only this name goes. Stops at the first entry
-// that cannot be deleted; msg then holds only that entry's path and the
-// system's reason in full-width parentheses, for the caller to add its verb.
+// other hard links keeps its attributes for them: only this name goes. An
+// entry that cannot be deleted does not stop the rest: everything else goes,
+// and msg then holds only the first such entry's path and the system's
+// reason in full-width parentheses, for the caller to add its verb.
 bool DeleteTree(const std::wstring& extended, MessageBuffer& msg);
 
 // Deletes everything inside folder and keeps the folder. Stops at the first
@@ -61,6 +62,13 @@ bool ClearDirectory(const std::string& folder, MessageBuffer& msg);
 // in dest stops the move; nothing is overwritten. Across volumes entries are
 // copied and then deleted.
 bool MoveFiles(const std::string& src, const std::string& dest, MessageBuffer& msg);
+
+// Moves everything inside src into dest (created when missing), merging
+// folders: a folder whose name dest holds as a folder has its contents moved
+// into that one, entry by entry; an entry whose name is otherwise taken in
+// dest stays in src. Nothing is overwritten. Fails when an entry that had a
+// free name could not be moved, naming it.
+bool MergeFiles(const std::string& src, const std::string& dest, MessageBuffer& msg);
 
 // True when folder holds at least one entry.
 bool FileInDirectory(const std::string& folder);

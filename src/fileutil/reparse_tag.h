@@ -18,4 +18,15 @@ inline constexpr std::uint32_t kNameSurrogateBit = 0x20000000u;
 // an entry is taken for a link, so that a loop is never entered.
 constexpr bool IsLinkReparseTag(std::uint32_t tag) { return tag == 0 || (tag & kNameSurrogateBit) != 0; }
 
+// The reparse-point attribute (FILE_ATTRIBUTE_REPARSE_POINT).
+inline constexpr std::uint32_t kReparsePointAttribute = 0x400u;
+
+// True when an entry with these attributes and this tag (as a folder listing
+// or FileAttributeTagInfo gives them) is a link: a deletion removes it as
+// itself and never enters it. Without the reparse-point attribute the tag
+// means nothing.
+constexpr bool IsLinkEntry(std::uint32_t attributes, std::uint32_t tag) {
+  return (attributes & kReparsePointAttribute) != 0 && IsLinkReparseTag(tag);
+}
+
 }  // namespace zelk::fileutil

@@ -66,6 +66,10 @@ ZelkProcess::ZelkProcess() {
   }
 }
 
+void ZelkProcess::UseTestBuild() {
+  CopyFileA((BinFolder() + "\\ZelkTest.exe").c_str(), (dir_ / "Zelk.exe").c_str(), FALSE);
+}
+
 ZelkProcess::~ZelkProcess() {
   if (process_.hProcess != nullptr) {
     if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {

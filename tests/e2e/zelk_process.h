@@ -35,6 +35,9 @@ class ZelkProcess {
   void WriteFileList(const std::vector<std::string>& lines);
   // An environment variable the program is started with.
   void SetEnvironment(const std::string& name, const std::string& value);
+  // Runs the test build of the program (ZelkTest.exe, with the seams the
+  // tests set through the environment) as Zelk.exe from now on.
+  void UseTestBuild();
 
   // Starts the program and waits for its main window.
   void Start();

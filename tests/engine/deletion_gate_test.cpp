@@ -153,3 +153,18 @@ TEST_F(DeletionGate, TargetsInsideTheSaveFolderAreRefusedEverywhere) {
   EXPECT_EQ(ReadFile(copy + "\\d.txt"), "d");
   EXPECT_FALSE(Exists(copy + "\\Backup"));
 }
+
+TEST_F(DeletionGate, APausedTargetInsideTheSaveFolderSurvivesKeepNoneRunsAndClearing) {
+  WriteFile(dir_ / "src\\one.txt", "1");
+  settings_.History = 0;
+  for (const auto& [paused, mark] : {std::pair{Save("keep"), PausedFolder},
+                                     std::pair{Save(kGeneration + "\\g.txt"), zelk::targets::PausedFile}}) {
+    host_.rows = {{dir_ / "src\\one.txt", "", zelk::targets::ActiveFile}, {paused, "", mark}};
+    const std::string refusal = Save() + "にはバックアップ対象の" + paused + "があるので削除できません";
+    EXPECT_TRUE(engine_.RunBackup()) << paused;
+    EXPECT_EQ(engine_.GetLastErrorText(), refusal);
+    EXPECT_TRUE(engine_.ClearBackups()) << paused;
+    EXPECT_EQ(engine_.GetLastErrorText(), refusal);
+    ExpectSentinels(paused);
+  }
+}

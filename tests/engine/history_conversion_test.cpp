@@ -135,3 +135,17 @@ TEST_F(HistoryConversion, PruneFailureIsReportedAndTheDialogCloses) {
   EXPECT_EQ(boxes_[0].flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
   EXPECT_EQ(settings_.HistoryNum, 2);
 }
+
+TEST_F(HistoryConversion, KeepNToNoneKeepsTheNewestGenerationThatIsStillThere) {
+  // The newest moved away by hand: the one before it is the copy kept.
+  const auto generations = MakeGenerations(3, settings::PlainCopy);
+  WriteFile(generations[1] + "\\marker.txt", "second");
+  ASSERT_TRUE(MoveFileA(generations[2].c_str(), (dir_ / "moved").c_str()));
+  EXPECT_TRUE(SwitchTo(0).closeWithOk);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_FALSE(Exists(generations[0]));
+  EXPECT_FALSE(Exists(generations[1]));
+  EXPECT_EQ(ReadFile(Save("marker.txt")), "second");
+  EXPECT_EQ(ReadFile(Save("Data\\one.txt")), "1");
+  EXPECT_TRUE(HistoryLines().empty());
+}

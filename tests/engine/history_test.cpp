@@ -172,3 +172,25 @@ TEST_F(History, ClearReportsALockedFile) {
             "の削除に失敗しました");
   EXPECT_EQ(HistoryLines().size(), 1u) << "the file stays untouched";
 }
+
+TEST_F(History, AHistoryWriteFailureWhilePruningCostsNoGenerationAndTheNextRunCatchesUp) {
+  settings_.HistoryNum = 2;
+  WriteFile(Src("Data\\one.txt"), "1");
+  AddTarget(Src("Data"), zelk::targets::ActiveFolder);
+  for (int run = 0; run < 2; ++run) ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  const std::string historyFile = dir_ / "History.dat";
+  engine_.SetBeforePrune([&] { SetFileAttributesA(historyFile.c_str(), FILE_ATTRIBUTE_READONLY); });
+  EXPECT_TRUE(engine_.RunBackup());
+  EXPECT_NE(engine_.GetLastErrorText().find("History.dat"), std::string::npos) << engine_.GetLastErrorText();
+  const std::vector<std::string> three = {Save(NameOfRun(0)), Save(NameOfRun(1)), Save(NameOfRun(2))};
+  EXPECT_EQ(HistoryLines(), three);
+  for (const std::string& generation : three) EXPECT_EQ(ReadFile(generation + "\\Data\\one.txt"), "1") << generation;
+
+  engine_.SetBeforePrune(nullptr);
+  SetFileAttributesA(historyFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
+  EXPECT_EQ(HistoryLines(), (std::vector<std::string>{Save(NameOfRun(2)), Save(NameOfRun(3))}));
+  EXPECT_FALSE(Exists(three[0]));
+  EXPECT_FALSE(Exists(three[1]));
+  EXPECT_EQ(ReadFile(Save(NameOfRun(3) + "\\Data\\one.txt")), "1");
+}

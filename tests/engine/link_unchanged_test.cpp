@@ -6,7 +6,9 @@
 
 #include <atomic>
 
+#include "engine/run_record.h"
 #include "engine_fixture.h"
+#include "fileutil/wide_path.h"
 #include "unix_tools.h"
 
 using namespace zelk::testing;
@@ -185,6 +187,7 @@ TEST_F(LinkUnchanged, AnInterruptedRunLeavesNoLinkIntoAStagingEntry) {
   // A run killed while writing left its staging entry, sharing a file with
   // the generation before it.
   const std::string staging = Save("~ZelkStaging.1f-2a-0." + NameOfRun(1));
+  ASSERT_EQ(zelk::engine::WriteRunRecord(zelk::fileutil::ToWide(Save()), "1f-2a-0"), 0u);
   MakeDirs(staging + "\\Data");
   ASSERT_TRUE(CreateHardLinkA((staging + "\\Data\\same.txt").c_str(), Gen(0, "Data\\same.txt").c_str(), nullptr));
   WriteFile(staging + "\\Data\\sub\\edit.txt", "v1");

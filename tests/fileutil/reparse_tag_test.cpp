@@ -47,3 +47,33 @@ TEST(ReparseTag, NameSurrogatesAreLinksAndEverythingElseIsRead) {
 
 }  // namespace
 }  // namespace zelk::fileutil
+
+namespace zelk::fileutil {
+namespace {
+
+TEST(ReparseTag, ADeletionEntersEveryFolderButALink) {
+  constexpr std::uint32_t kFolder = 0x10;
+  constexpr std::uint32_t kReparseFolder = kFolder | 0x400;
+  struct Case {
+    std::uint32_t attributes;
+    std::uint32_t tag;
+    bool link;
+  };
+  const Case cases[] = {
+      {kReparseFolder, 0xA0000003, true},   // junction
+      {kReparseFolder, 0xA000000C, true},   // symbolic link
+      {kReparseFolder, 0, true},            // tag not given
+      {0x400, 0xA000000C, true},            // file symbolic link
+      {kReparseFolder, 0x9000001A, false},  // cloud placeholder folder
+      {kReparseFolder, 0x80000013, false},  // deduplicated
+      {0x400 | 0x20, 0x80000017, false},    // compressed (WOF) file
+      {kFolder, 0xA000000C, false},         // a stale tag without the attribute
+      {kFolder, 0, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsLinkEntry(c.attributes, c.tag), c.link) << std::hex << c.attributes << " " << c.tag;
+  }
+}
+
+}  // namespace
+}  // namespace zelk::fileutil

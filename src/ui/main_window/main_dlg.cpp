@@ -8,6 +8,7 @@
 #include "ui/framework/message_box.h"
 #include "ui/framework/popup_menu.h"
 #include "ui/framework/resource_text.h"
+#include "ui/main_window/run_fault.h"
 #include "ui/main_window/tray_icon.h"
 
 namespace zelk::ui {
@@ -16,16 +17,6 @@ namespace {
 // Process-wide: the first paint after launch, and a refused shutdown.
 bool g_firstPaint = true;
 bool g_shutdownRefused = false;
-
-// Test seam for the end-to-end tests: with ZELK_TEST_RUN_FAULT set to
-// "bad_alloc" or "runtime_error", the next run's row snapshot throws that
-// exception on this thread, as running out of memory in the middle of a run
-// would. Unset, it does nothing.
-std::string InjectedRunFault() {
-  char value[32] = {};
-  const DWORD length = GetEnvironmentVariableA("ZELK_TEST_RUN_FAULT", value, sizeof value);
-  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
-}
 
 }  // namespace
 

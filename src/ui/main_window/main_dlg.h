@@ -113,7 +113,8 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   UINT taskbarCreated_ = 0;
   // The version dialog while it is open; there is never a second one.
   CDialog* versionDialog_ = nullptr;
-  // Test seam: runs whose row snapshot throws (see main_dlg.cpp).
+  // The test build's seam: the first run's row snapshot throws it (see
+  // run_fault.h); always empty in Zelk.exe.
   std::string injectedRunFault_;
 };
 
