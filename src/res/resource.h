@@ -239,7 +239,7 @@
 // Texts of the target list's own checks and questions (3260-3279).
 #define IDS_LIST_UNREADABLE            3260  // the list file's error, then what happens
 #define IDS_LIST_NOT_OVERWRITTEN       3261
-#define IDS_LIST_SAVE_FAILED           3262  // then the line file's reason
+#define IDS_LIST_SAVE_FAILED           3262  // the exit's box: then the line file's reason
 #define IDS_CLEAR_LIST_QUESTION        3263
 #define IDS_COMMENT_BREAKS_LINE        3264
 #define IDS_LIST_PATH_TOO_LONG         3265

@@ -52,6 +52,7 @@ bool CTargetList::LoadList() {
 }
 
 bool CTargetList::SaveList() {
+  lastSaveReason_.clear();
   if (listFilePath_.empty()) {
     lastError_ = text::LoadText(IDS_LIST_NO_FILE_PATH);
     return true;
@@ -67,7 +68,8 @@ bool CTargetList::SaveList() {
   for (const TargetRow& row : rows_.rows()) lines.push_back(FormatFileListLine(row.entry));
   fileutil::COutFile file(listFilePath_);
   if (file.ReplaceAll(std::move(lines))) {
-    lastError_ = text::Format(IDS_LIST_SAVE_FAILED, file.GetErrorMsg());
+    lastError_ = text::LoadText(IDS_LIST_CLEAR_FAILED);
+    lastSaveReason_ = file.GetErrorMsg();
     return true;
   }
   lastError_.clear();

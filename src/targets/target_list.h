@@ -27,6 +27,9 @@ class CTargetList {
   // directory at the time of the load or save).
   void SetListFilePath(std::string path) { listFilePath_ = std::move(path); }
   const std::string& GetLastErrorText() const { return lastError_; }
+  // The system's reason behind the last failed save (the line file's own
+  // message), shown with the last-error text; empty when there is none.
+  const std::string& GetLastSaveReason() const { return lastSaveReason_; }
 
   // Appends one row per line of the list file that names a path (see
   // ParseFileListLine), all in one step; blank lines and lines whose path
@@ -37,7 +40,8 @@ class CTargetList {
   // reason, and from then on SaveList refuses to overwrite it.
   bool LoadList();
   // Rewrites the list file with one line per row, in row order. An empty
-  // list leaves an empty file. Refused after a load that could not read the
+  // list leaves an empty file. A failed write leaves "ファイルリストの初期化に
+  // 失敗しました" and the system's reason (GetLastSaveReason). Refused after a load that could not read the
   // file: the rows do not hold what it holds.
   bool SaveList();
 
@@ -75,6 +79,7 @@ class CTargetList {
   TargetRows rows_;
   std::string listFilePath_;
   std::string lastError_;
+  std::string lastSaveReason_;
   bool listFileUnread_ = false;
 };
 

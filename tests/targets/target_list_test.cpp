@@ -101,10 +101,9 @@ TEST(TargetListFile, SaveThatCannotClearTheFileFails) {
   list.SetListFilePath(file);
   list.Rows().Append({"C:\\new", "", ActiveFolder});
   EXPECT_TRUE(list.SaveList());
-  // The fixed sentence, then the system's reason on the next line.
-  const std::string error = list.GetLastErrorText();
-  EXPECT_EQ(error.rfind("ファイルリストの初期化に失敗しました\n", 0), 0u) << error;
-  EXPECT_NE(error.find("FileList.dat"), std::string::npos) << error;
+  // The fixed sentence, and the system's reason beside it.
+  EXPECT_EQ(list.GetLastErrorText(), "ファイルリストの初期化に失敗しました");
+  EXPECT_NE(list.GetLastSaveReason().find("FileList.dat"), std::string::npos) << list.GetLastSaveReason();
   EXPECT_EQ(ReadFile(file), "3;C:\\old;;\r\n");
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -186,7 +185,7 @@ TEST(TargetListFile, AListFileHeldOpenAtTheLoadIsReportedAndNeverOverwritten) {
   list.Rows().Append({"C:\\new", "", ActiveFolder});
   EXPECT_TRUE(list.SaveList());
   EXPECT_EQ(list.GetLastErrorText(),
-            "FileList.datは起動時に読み込めなかったため、上書きしませんでした。\n起動後のリストの変更は保存されていません。");
+            "FileList.datは起動時に読み込めなかったため、上書きしませんでした。起動後のリストの変更は保存されていません。");
   EXPECT_EQ(ReadFile(dir / "FileList.dat"), old);
 }
 

@@ -179,7 +179,7 @@ TEST_F(MainWindowTest, AListFileHeldOpenAtStartIsReportedAndKeptAtExit) {
   EXPECT_NE(boxes[0].text.find("空のリストで始めます"), std::string::npos);
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[1], (Box{"ファイルリストの初期化に失敗しました", "Error", MB_OK | MB_ICONERROR}));
-  EXPECT_EQ(boxes[2], (Box{"FileList.datは起動時に読み込めなかったため、上書きしませんでした。\n"
+  EXPECT_EQ(boxes[2], (Box{"FileList.datは起動時に読み込めなかったため、上書きしませんでした。"
                            "起動後のリストの変更は保存されていません。",
                            "Error", MB_OK | MB_ICONERROR}));
 }

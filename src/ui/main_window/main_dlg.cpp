@@ -5,6 +5,7 @@
 
 #include "engine/exception_reason.h"
 #include "res/resource.h"
+#include "text/string_table.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/popup_menu.h"
 #include "ui/framework/resource_text.h"
@@ -118,7 +119,9 @@ void CMainDlg::OnOK() {
   // still open above it, so the program ends whatever was open.
   scheduler_.BeginExit();
   if (list_.Model().SaveList()) {
-    ShowMessageBox(hwnd(), list_.GetLastErrorText(), "Error", MB_OK | MB_ICONERROR);
+    const std::string& reason = list_.Model().GetLastSaveReason();
+    ShowMessageBox(hwnd(), reason.empty() ? list_.GetLastErrorText() : text::Format(IDS_LIST_SAVE_FAILED, reason),
+                   "Error", MB_OK | MB_ICONERROR);
   }
   EndDialog(IDOK);
   EndAllModal();
