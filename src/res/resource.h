@@ -261,3 +261,12 @@
 #define IDS_EXCLUDE_REFUSED            3403
 #define IDS_SETTINGS_NOT_SAVED         3404
 // (end of the options dialog texts)
+// Texts of the target list's own checks and questions (3260-3279).
+#define IDS_LIST_UNREADABLE            3260  // the list file's error, then what happens
+#define IDS_LIST_NOT_OVERWRITTEN       3261
+#define IDS_LIST_SAVE_FAILED           3262  // the exit's box: then the line file's reason
+#define IDS_CLEAR_LIST_QUESTION        3263
+#define IDS_COMMENT_BREAKS_LINE        3264
+#define IDS_LIST_PATH_TOO_LONG         3265
+#define IDS_SHELL_FAILED_REASON        3266  // the folder, then the shell's reason
+// (end of the target list's texts)

@@ -29,14 +29,62 @@ std::string_view NextField(std::string_view line, std::size_t& pos) {
   return field;
 }
 
+// True when the field starts (after blanks and a sign) with a digit.
+bool HasNumber(std::string_view field) {
+  std::size_t i = 0;
+  while (i < field.size() && IsCSpace(field[i])) ++i;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
+  return i < field.size() && field[i] >= '0' && field[i] <= '9';
+}
+
+// The full-width semicolon in the ANSI code page 932.
+constexpr std::string_view kFullWidthSemicolon = "\x81\x47";
+
+// Length of the comment's character at i: as the code page says, except that
+// a lead byte before a line break stands alone (the file is split into lines
+// byte by byte, before any character is read).
+std::size_t CommentCharLength(std::string_view s, std::size_t i) {
+  const std::size_t length = text::CharLength(s, i);
+  return length == 2 && (s[i + 1] == '\r' || s[i + 1] == '\n') ? 1 : length;
+}
+
 }  // namespace
+
+bool CommentBreaksLine(std::string_view comment) {
+  for (std::size_t i = 0; i < comment.size(); i += CommentCharLength(comment, i)) {
+    const char c = comment[i];
+    if (c == ';' || c == '\r' || c == '\n') return true;
+  }
+  return false;
+}
+
+std::string FileListComment(std::string_view comment) {
+  std::string out;
+  out.reserve(comment.size());
+  for (std::size_t i = 0; i < comment.size();) {
+    const std::size_t length = CommentCharLength(comment, i);
+    const char c = comment[i];
+    if (length == 2) {
+      out.append(comment.substr(i, 2));
+    } else if (c == ';') {
+      out.append(kFullWidthSemicolon);
+    } else if (c == '\r' || c == '\n') {
+      out += ' ';
+      if (c == '\r' && i + 1 < comment.size() && comment[i + 1] == '\n') ++i;
+    } else if (!text::IsLeadByte(static_cast<unsigned char>(c))) {
+      out += c;
+    }
+    i += length;
+  }
+  return out;
+}
 
 std::string FormatFileListLine(const TargetEntry& entry) {
   std::string line = std::to_string(entry.mark);
   line += ';';
   line += UpToNul(entry.path);
   line += ';';
-  line += UpToNul(entry.comment);
+  line += FileListComment(UpToNul(entry.comment));
   line += ';';
   return line;
 }
@@ -70,7 +118,8 @@ TargetEntry ParseFileListLine(std::string_view line) {
   line = UpToNul(line);
   std::size_t pos = 0;
   TargetEntry entry;
-  entry.mark = ParseMarkField(NextField(line, pos));
+  const std::string_view markField = NextField(line, pos);
+  entry.mark = HasNumber(markField) ? ParseMarkField(markField) : kUnknownMark;
   entry.path = std::string(NextField(line, pos));
   entry.comment = std::string(NextField(line, pos));
   return entry;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "fileutil/wide_path.h"
 #include "targets/target_entry.h"
 #include "text/mbcs.h"
 
@@ -27,7 +28,7 @@ bool IsRootPath(const std::string& full) {
 }  // namespace
 
 std::optional<PathKind> QueryPathKind(const std::string& path) {
-  if (path.empty() || path.size() > kMaxTargetPath) return std::nullopt;
+  if (path.empty()) return std::nullopt;
   // '*' and '?' are single-byte and never trail bytes in the ANSI code page
   // (both lie below 0x40).
   if (path.find_first_of("*?") != std::string::npos) return std::nullopt;
@@ -36,13 +37,14 @@ std::optional<PathKind> QueryPathKind(const std::string& path) {
   // is in no folder: a directory search finds neither.
   if (text::EndsWithChar(path, '\\') || text::EndsWithChar(path, '/')) return std::nullopt;
   if (path.size() == 2 && path[1] == ':') return std::nullopt;
-  char full[MAX_PATH * 2] = {};
-  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  if (length == 0 || length >= sizeof full || IsRootPath(std::string(full, length))) return std::nullopt;
+  // The extended-length form reaches targets of any length, as the copy
+  // does; the ANSI calls would call a 260-byte path missing.
+  const std::wstring full = fileutil::ExtendedPath(path);
+  if (full.empty() || IsRootPath(fileutil::DisplayPath(full))) return std::nullopt;
   // The entry's own attributes, in one query by name: a directory search
   // per target made the check of a long list take many seconds.
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (!GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 

@@ -14,6 +14,11 @@ enum TargetMark : int {
   ActiveFolder = 3,
 };
 
+// A mark field that holds no number reads as this, outside 0..3 like any
+// other mark the list cannot tell.
+inline constexpr int kUnknownMark = -1;
+
+inline constexpr bool IsKnownMark(int mark) { return mark >= PausedFile && mark <= ActiveFolder; }
 inline constexpr bool IsActiveMark(int mark) { return mark == ActiveFile || mark == ActiveFolder; }
 inline constexpr bool IsFolderMark(int mark) { return mark == PausedFolder || mark == ActiveFolder; }
 

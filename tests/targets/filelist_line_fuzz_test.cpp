@@ -42,7 +42,7 @@ std::string RandomLine(std::mt19937& rng) {
   return line;
 }
 
-// A field of whole Shift-JIS characters without ';' or NUL.
+// A field of whole Shift-JIS characters without ';', line breaks or NUL.
 std::string RandomField(std::mt19937& rng) {
   std::string field;
   std::size_t chars = rng() % 30;
@@ -52,7 +52,7 @@ std::string RandomField(std::mt19937& rng) {
       field += static_cast<char>(0x40 + rng() % 0x3F);          // trail 40..7E
     } else {
       char c;
-      do c = static_cast<char>(1 + rng() % 0x7F); while (c == ';');
+      do c = static_cast<char>(1 + rng() % 0x7F); while (c == ';' || c == '\r' || c == '\n');
       field += c;
     }
   }
@@ -62,7 +62,9 @@ std::string RandomField(std::mt19937& rng) {
 int ReferenceMark(const std::string& line) {
   std::string field = line.substr(0, line.find('\0'));
   field = field.substr(0, text::FindFirstChar(field, ';'));
-  long long value = std::strtoll(field.c_str(), nullptr, 10);
+  char* end = nullptr;
+  long long value = std::strtoll(field.c_str(), &end, 10);
+  if (end == field.c_str()) return kUnknownMark;  // no number
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
@@ -88,6 +90,20 @@ TEST(FileListLineFuzz, RandomLinesParseWithinBoundsAndMarksMatchStrtoll) {
     (void)IsBlankFileListLine(line);
   }
   EXPECT_GT(iterations, 1000);
+}
+
+TEST(FileListLineFuzz, NoCommentBreaksItsLine) {
+  std::mt19937 rng(Seed() + 2);
+  for (int i = 0; i < 20000; ++i) {
+    std::string comment = RandomLine(rng);
+    if (rng() % 2 == 0) comment += rng() % 2 == 0 ? "\r\n" : "\x81";
+    const std::string line = FormatFileListLine({"C:\\x", comment, ActiveFile});
+    ASSERT_EQ(line.find_first_of("\r\n"), std::string::npos) << "seed " << Seed() << " iteration " << i;
+    const TargetEntry back = ParseFileListLine(line);
+    ASSERT_EQ(back.path, "C:\\x");
+    ASSERT_EQ(back.comment, FileListComment(comment.substr(0, comment.find('\0'))));
+    ASSERT_FALSE(CommentBreaksLine(back.comment));
+  }
 }
 
 TEST(FileListLineFuzz, WellFormedEntriesRoundTripExactly) {

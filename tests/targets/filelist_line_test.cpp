@@ -14,10 +14,35 @@ TEST(FileListLineFormat, WritesMarkPathCommentEachFollowedBySemicolon) {
   EXPECT_EQ(FormatFileListLine({"C:\\x", "y", 7}), "7;C:\\x;y;");
   EXPECT_EQ(FormatFileListLine({"C:\\x", "", -5}), "-5;C:\\x;;");
   EXPECT_EQ(FormatFileListLine({"C:\\x", "", INT_MIN}), "-2147483648;C:\\x;;");
-  // A ';' is written unchanged: there is no escaping.
-  EXPECT_EQ(FormatFileListLine({"C:\\x", "a;b", ActiveFile}), "2;C:\\x;a;b;");
   // Like "%s", text ends at an embedded NUL.
   EXPECT_EQ(FormatFileListLine({std::string("C:\\a\0b", 6), std::string("c\0d", 3), 2}), "2;C:\\a;c;");
+}
+
+// What a comment becomes in the line, and that the line then reads back as
+// one row with that comment.
+TEST(FileListLineFormat, CommentsNeverEndTheirFieldOrTheLine) {
+  const struct {
+    std::string comment;
+    std::string written;
+    bool breaksLine;
+  } cases[] = {
+      {"a;b", "a\x81\x47" "b", true},               // ';' becomes the full-width one
+      {";;", "\x81\x47\x81\x47", true},
+      {"one\r\ntwo\nthree\rfour", "one two three four", true},
+      {"tail\x81", "tail", false},                 // a lone lead byte would take the ';'
+      {"x\x81\ny", "x y", true},                   // and a lead byte cannot hide a line break
+      {"\x83\x81\x83\x82", "\x83\x81\x83\x82", false},  // メモ kept
+      {"\x81\x47", "\x81\x47", false},            // a full-width one stays
+      {"plain", "plain", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CommentBreaksLine(c.comment), c.breaksLine) << c.comment;
+    const std::string line = FormatFileListLine({"C:\\x", c.comment, ActiveFile});
+    EXPECT_EQ(line, "2;C:\\x;" + c.written + ";") << c.comment;
+    const TargetEntry back = ParseFileListLine(line);
+    EXPECT_EQ(back.path, "C:\\x");
+    EXPECT_EQ(back.comment, c.written);
+  }
 }
 
 TEST(FileListLineParse, SplitsAtTheFirstThreeSemicolons) {
@@ -60,14 +85,15 @@ TEST(FileListLineParse, StrayLeadByteTakesTheNextByteWithIt) {
 }
 
 TEST(FileListLineParse, MarkReadLikeAtoi) {
-  EXPECT_EQ(ParseFileListLine("abc;C:\\x;;").mark, 0);
+  // A field without a number is no mark the list knows.
+  EXPECT_EQ(ParseFileListLine("abc;C:\\x;;").mark, kUnknownMark);
   EXPECT_EQ(ParseFileListLine("abc;C:\\x;;").path, "C:\\x");
-  EXPECT_EQ(ParseFileListLine(";C:\\x;;").mark, 0);
+  EXPECT_EQ(ParseFileListLine(";C:\\x;;").mark, kUnknownMark);
   EXPECT_EQ(ParseFileListLine("  \t3;C:\\x;;").mark, 3);
   EXPECT_EQ(ParseFileListLine("+2;C:\\x;;").mark, 2);
   EXPECT_EQ(ParseFileListLine("-5;C:\\x;;").mark, -5);
   EXPECT_EQ(ParseFileListLine("3x;C:\\x;;").mark, 3);
-  EXPECT_EQ(ParseFileListLine("- 3;C:\\x;;").mark, 0);
+  EXPECT_EQ(ParseFileListLine("- 3;C:\\x;;").mark, kUnknownMark);
   EXPECT_EQ(ParseFileListLine("7;C:\\x;y;").mark, 7);
   EXPECT_EQ(ParseFileListLine("0003;C:\\x;;").mark, 3);
 }
@@ -94,7 +120,7 @@ TEST(FileListLineParse, MissingFieldsReadAsEmpty) {
 
   // Without any ';' the whole line is the mark field.
   e = ParseFileListLine("C:\\x");
-  EXPECT_EQ(e.mark, 0);
+  EXPECT_EQ(e.mark, kUnknownMark);
   EXPECT_EQ(e.path, "");
   e = ParseFileListLine("2");
   EXPECT_EQ(e.mark, 2);

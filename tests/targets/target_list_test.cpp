@@ -2,15 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "fileutil/wide_path.h"
 #include "win_temp_dir.h"
 
 namespace zelk::targets {
 namespace {
 
 using zelk::testing::CurrentDirectory;
+using zelk::testing::LockedFile;
 using zelk::testing::MakeDirs;
 using zelk::testing::ReadFile;
 using zelk::testing::TempDir;
@@ -59,6 +62,7 @@ TEST(TargetListFile, SaveAndLoadRoundTripInTheCurrentDirectory) {
   EXPECT_EQ(ReadFile(dir / "FileList.dat"),
             "3;D:\\Data;;\r\n0;C:\\memo.txt;old;\r\n1;C:\\表示\\ソフト;日本語のコメント;\r\n"
             "2;D:\\Data;二つ目;\r\n7;C:\\x;y;\r\n");
+  // Mark 7 is none the list knows: it comes back paused.
 
   CTargetList loaded;
   loaded.SetListFilePath("FileList.dat");
@@ -67,7 +71,7 @@ TEST(TargetListFile, SaveAndLoadRoundTripInTheCurrentDirectory) {
   for (std::size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(loaded.Rows()[i].entry.path, list.Rows()[i].entry.path);
     EXPECT_EQ(loaded.Rows()[i].entry.comment, list.Rows()[i].entry.comment);
-    EXPECT_EQ(loaded.Rows()[i].entry.mark, list.Rows()[i].entry.mark);
+    EXPECT_EQ(loaded.Rows()[i].entry.mark, i < 4 ? list.Rows()[i].entry.mark : PausedFile);
   }
 
   // A second load appends after the rows already there.
@@ -97,7 +101,9 @@ TEST(TargetListFile, SaveThatCannotClearTheFileFails) {
   list.SetListFilePath(file);
   list.Rows().Append({"C:\\new", "", ActiveFolder});
   EXPECT_TRUE(list.SaveList());
+  // The fixed sentence, and the system's reason beside it.
   EXPECT_EQ(list.GetLastErrorText(), "ファイルリストの初期化に失敗しました");
+  EXPECT_NE(list.GetLastSaveReason().find("FileList.dat"), std::string::npos) << list.GetLastSaveReason();
   EXPECT_EQ(ReadFile(file), "3;C:\\old;;\r\n");
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -147,17 +153,40 @@ TEST(TargetListFile, HandEditedLinesKeepWhatCanBeRead) {
   const auto& rows = list.Rows();
   ASSERT_EQ(rows.size(), 8u);
   EXPECT_EQ(rows[0].entry.comment, "a");
-  EXPECT_EQ(rows[1].entry.mark, 0);
+  EXPECT_EQ(rows[1].entry.mark, PausedFile);  // no number, and no folder there
   EXPECT_EQ(rows[1].entry.path, "C:\\x");
   EXPECT_EQ(rows[2].entry.mark, 3);
   EXPECT_EQ(rows[2].entry.path, "C:\\short");
   EXPECT_EQ(rows[2].entry.comment, "");
-  EXPECT_EQ(rows[3].entry.mark, 2147483647);
-  EXPECT_EQ(rows[4].entry.mark, -5);
+  EXPECT_EQ(rows[3].entry.mark, PausedFile);  // outside 0..3: paused
+  EXPECT_EQ(rows[4].entry.mark, PausedFile);
   EXPECT_EQ(rows[5].entry.path, longPath);
   EXPECT_EQ(rows[6].entry.path, "C:\\bin\x01\xff\x81;z");  // 0x81 takes the ';'
   EXPECT_EQ(rows[7].entry.comment, "no line end");
   for (const auto& row : rows.rows()) EXPECT_FALSE(row.entry.path.empty());
+}
+
+TEST(TargetListFile, AListFileHeldOpenAtTheLoadIsReportedAndNeverOverwritten) {
+  TempDir dir;
+  CurrentDirectory cwd(dir.path());
+  const std::string old = "3;C:\\Data;daily;\r\n0;C:\\memo.txt;old;\r\n";
+  WriteFile(dir / "FileList.dat", old);
+  CTargetList list;
+  list.SetListFilePath("FileList.dat");
+  {
+    LockedFile held(dir / "FileList.dat");
+    ASSERT_TRUE(held.ok());
+    EXPECT_TRUE(list.LoadList());
+  }
+  // The box names the file and the system's reason.
+  EXPECT_EQ(list.GetLastErrorText().rfind("FileList.datを開けませんでした（", 0), 0u) << list.GetLastErrorText();
+  EXPECT_TRUE(list.Rows().empty());
+  // Released before the exit: the save still refuses, the old bytes stay.
+  list.Rows().Append({"C:\\new", "", ActiveFolder});
+  EXPECT_TRUE(list.SaveList());
+  EXPECT_EQ(list.GetLastErrorText(),
+            "FileList.datは起動時に読み込めなかったため、上書きしませんでした。起動後のリストの変更は保存されていません。");
+  EXPECT_EQ(ReadFile(dir / "FileList.dat"), old);
 }
 
 TEST(TargetListFile, HundredThousandLinesAllLoad) {
@@ -203,18 +232,52 @@ TEST_F(TargetListDisk, DropAddsActiveFilesAndFoldersWithAnyAttributes) {
   EXPECT_EQ(list.GetLastErrorText(), kNoPath);
 }
 
-TEST_F(TargetListDisk, DropStopsAtThePathWithoutStatus) {
-  list.AddDroppedPaths({dir / "file.txt", dir / "gone", dir / "folder"});
-  EXPECT_EQ(Order(list), dir / "file.txt|");
+TEST_F(TargetListDisk, DropStopsAtThePathWithoutStatusAndSaysWhy) {
+  const std::string tooLong = dir / std::string(300 - dir.path().size(), 'a');
+  const struct {
+    std::vector<std::string> dropped;
+    std::string added;
+    std::optional<std::string> said;
+  } cases[] = {
+      {{dir / "file.txt", dir / "folder"}, dir / "file.txt|" + dir / "folder|", std::nullopt},
+      {{dir / "file.txt", dir / "gone", dir / "folder"}, dir / "file.txt|", "アイテムの追加に失敗しました"},
+      {{dir / "folder", "C:\\", dir / "file.txt"}, dir / "folder|",
+       "ドライブのルートはバックアップ対象にできません。\nドライブ内のフォルダを選んでください。"},
+      {{tooLong, dir / "file.txt"}, "",
+       tooLong + "\nパスが長すぎる(259バイトを超える)ため、バックアップ対象にできません。\n"
+                 "もっと短いパスのフォルダを選んでください。"},
+      {{dir / "*.txt"}, "", "アイテムの追加に失敗しました"},
+  };
+  for (const auto& c : cases) {
+    list.Rows().DeleteAll();
+    EXPECT_EQ(list.AddDroppedPaths(c.dropped), c.said) << c.dropped[0];
+    EXPECT_EQ(Order(list), c.added);
+  }
+}
 
-  list.Rows().DeleteAll();
-  list.AddDroppedPaths({dir / "folder", "C:\\", dir / "file.txt"});
-  EXPECT_EQ(Order(list), dir / "folder|");
+TEST_F(TargetListDisk, MarksTheListCannotTellLoadPausedWithTheirKindFromTheDisk) {
+  const std::string file = dir / "FileList.dat";
+  WriteFile(file, "7;" + (dir / "folder") + ";a;\r\nabc;" + (dir / "file.txt") + ";b;\r\n-1;" + (dir / "folder") +
+                      ";;\r\n2x;" + (dir / "gone") + ";;\r\n");
+  list.SetListFilePath(file);
+  ASSERT_FALSE(list.LoadList());
+  ASSERT_FALSE(list.SaveList());
+  EXPECT_EQ(ReadFile(file), "1;" + (dir / "folder") + ";a;\r\n0;" + (dir / "file.txt") + ";b;\r\n1;" +
+                                (dir / "folder") + ";;\r\n2;" + (dir / "gone") + ";;\r\n");
+}
 
-  list.Rows().DeleteAll();
-  list.AddDroppedPaths({"C:\\" + std::string(300, 'a'), dir / "file.txt"});
-  list.AddDroppedPaths({dir / "*.txt"});
-  EXPECT_TRUE(list.Rows().empty());
+TEST_F(TargetListDisk, TargetsLongerThanTheAnsiLimitAreFound) {
+  // 300 bytes, made through the extended-length form as the copy reads it.
+  const std::string longFolder = dir / std::string(150, 'd') + "\\" + std::string(300 - dir.path().size() - 152, 'e');
+  ASSERT_EQ(longFolder.size(), 300u);
+  MakeDirs(dir / std::string(150, 'd'));
+  ASSERT_TRUE(CreateDirectoryW(fileutil::ExtendedPath(longFolder).c_str(), nullptr));
+  list.Rows().Append({longFolder, "", ActiveFolder});
+  list.Rows().Append({longFolder + "x", "", ActiveFolder});
+  EXPECT_TRUE(list.VerifyTargets(false));
+  EXPECT_EQ(list.GetLastErrorText(), longFolder + "x") << "only the one that is not there";
+  EXPECT_FALSE(list.VerifyTargets(true));
+  EXPECT_EQ(Order(list), longFolder + "|");
 }
 
 TEST_F(TargetListDisk, VerifyReportsTheFirstMissingActivePath) {

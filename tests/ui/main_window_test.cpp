@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 #include "fileutil/directory_ops.h"
 #include "main_window_harness.h"
 #include "res/resource.h"
@@ -29,6 +31,14 @@ int ItemImage(HWND list, int row) {
   return item.iImage;
 }
 
+// The Alt key as the thread's keyboard state has it, as while Alt is held.
+void HoldAlt(bool down) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_MENU] = down ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
 std::string WindowText(HWND window) {
   char text[256] = {};
   GetWindowTextA(window, text, sizeof text);
@@ -50,8 +60,14 @@ TEST_F(MainWindowTest, OpensWithItsControlsMenusAndTheLoadedList) {
       EXPECT_EQ(ItemImage(list, 1), 0);
       EXPECT_EQ(WindowText(w.Item(IDC_START)), "開始(&S)");
       EXPECT_EQ(WindowText(w.Item(IDC_CLEAR_LIST)), "すべてクリア(&C)");
-      // Start has the focus; no button is a default button.
-      EXPECT_EQ(GetFocus(), w.Item(IDC_START));
+      // The list has the focus; Tab runs through the buttons top to bottom
+      // and back to the list. No button is a default button.
+      EXPECT_EQ(GetFocus(), w.Item(IDC_LIST_TARGET));
+      HWND at = w.Item(IDC_LIST_TARGET);
+      for (int id : {IDC_ADD, IDC_UP, IDC_DOWN, IDC_DELETE, IDC_CLEAR_LIST, IDC_START, IDC_EXIT, IDC_LIST_TARGET}) {
+        at = GetNextDlgTabItem(w.hwnd(), at, FALSE);
+        EXPECT_EQ(at, w.Item(id)) << id;
+      }
       for (int id : {IDC_START, IDC_EXIT, IDC_ADD, IDC_UP, IDC_DOWN, IDC_DELETE, IDC_CLEAR_LIST}) {
         EXPECT_EQ(GetWindowLongA(w.Item(id), GWL_STYLE) & BS_DEFPUSHBUTTON, 0) << id;
       }
@@ -71,10 +87,10 @@ TEST_F(MainWindowTest, OpensWithItsControlsMenusAndTheLoadedList) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(MainWindowTest, EnterIsSwallowedAndEscapeExitsSavingTheList) {
+TEST_F(MainWindowTest, EnterOutsideAButtonIsSwallowedAndEscapeExitsSavingTheList) {
   WriteFile(dir_ / "FileList.dat", "3;C:\\Data;;\r\n");
   const INT_PTR result = Run([&](CMainDlg& w) {
-    PostMessageA(w.Item(IDC_START), WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(w.Item(IDC_LIST_TARGET), WM_KEYDOWN, VK_RETURN, 0);
     PostMessageA(w.hwnd(), WM_KEYDOWN, VK_RETURN, 0);
     Settle(w);
     OnUi(w, [&] { EXPECT_TRUE(IsWindowVisible(w.hwnd())); });
@@ -101,6 +117,7 @@ TEST_F(MainWindowTest, ListButtonsEditTheRows) {
     OnUi(w, [&] { EXPECT_TRUE(w.TargetList().Rows().IsSelected(0)); });
     SendMessageA(w.hwnd(), WM_COMMAND, ID_LIST_PAUSE, 0);
     OnUi(w, [&] { EXPECT_EQ(ItemImage(w.Item(IDC_LIST_TARGET), 0), 0); });
+    Answer(IDYES);
     Command(w, IDC_CLEAR_LIST);
     OnUi(w, [&] { EXPECT_EQ(ListView_GetItemCount(w.Item(IDC_LIST_TARGET)), 0); });
     Command(w, IDC_EXIT);
@@ -108,19 +125,79 @@ TEST_F(MainWindowTest, ListButtonsEditTheRows) {
   EXPECT_EQ(ReadFile(dir_ / "FileList.dat"), "") << "an empty list is saved as an empty file";
 }
 
+// "すべてクリア(&C)" reached by Alt+C, by Enter on the focused button and by a
+// click: each asks first, and only Yes empties the list.
+TEST_F(MainWindowTest, ClearAllAsksFirstHoweverItIsPressed) {
+  WriteFile(dir_ / "FileList.dat", "2;C:\\a;;\r\n2;C:\\b;;\r\n");
+  Answer(IDNO);
+  Answer(IDNO);
+  Answer(IDYES);
+  // Keys arrive posted: wait for the question they bring up.
+  const auto waitForBoxes = [this](std::size_t count) {
+    for (int i = 0; i < 500 && Boxes().size() < count; ++i) Sleep(10);
+    return Boxes().size();
+  };
+  Run([&](CMainDlg& w) {
+    HWND list = w.Item(IDC_LIST_TARGET);
+    OnUi(w, [&] { HoldAlt(true); });
+    PostMessageA(list, WM_SYSCHAR, 'c', 1 << 29);  // Alt+C
+    EXPECT_EQ(waitForBoxes(1), 1u) << "Alt+C";
+    OnUi(w, [&] {
+      HoldAlt(false);
+      SetFocus(w.Item(IDC_CLEAR_LIST));
+    });
+    PostMessageA(w.Item(IDC_CLEAR_LIST), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(waitForBoxes(2), 2u) << "Enter on the focused button";
+    OnUi(w, [&] { EXPECT_EQ(ListView_GetItemCount(list), 2) << "No keeps every row"; });
+    Command(w, IDC_CLEAR_LIST);
+    OnUi(w, [&] { EXPECT_EQ(ListView_GetItemCount(list), 0); });
+    Close(w);
+  });
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  for (const Box& box : boxes) {
+    EXPECT_EQ(box, (Box{"バックアップ対象をすべてリストから削除しますか？", zelk::ui::ApplicationName(),
+                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2}));
+  }
+  EXPECT_EQ(ReadFile(dir_ / "FileList.dat"), "");
+}
+
+TEST_F(MainWindowTest, AListFileHeldOpenAtStartIsReportedAndKeptAtExit) {
+  const std::string old = "3;C:\\Data;daily;\r\n";
+  WriteFile(dir_ / "FileList.dat", old);
+  auto held = std::make_unique<LockedFile>(dir_ / "FileList.dat");
+  ASSERT_TRUE(held->ok());
+  Run([&](CMainDlg& w) {
+    held.reset();  // released while the program runs
+    OnUi(w, [&] { EXPECT_EQ(ListView_GetItemCount(w.Item(IDC_LIST_TARGET)), 0); });
+    Close(w);
+  });
+  EXPECT_EQ(ReadFile(dir_ / "FileList.dat"), old);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].text.rfind("FileList.datを開けませんでした（", 0), 0u) << boxes[0].text;
+  EXPECT_NE(boxes[0].text.find("空のリストで始めます"), std::string::npos);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[1], (Box{"ファイルリストの初期化に失敗しました", "Error", MB_OK | MB_ICONERROR}));
+  EXPECT_EQ(boxes[2], (Box{"FileList.datは起動時に読み込めなかったため、上書きしませんでした。"
+                           "起動後のリストの変更は保存されていません。",
+                           "Error", MB_OK | MB_ICONERROR}));
+}
+
 TEST_F(MainWindowTest, OpenSaveFolderCreatesItAndStartsTheFileManager) {
-  WriteFile(dir_ / "Zelk.ini", "[Option]\r\nSavePath=" + (dir_ / "save") + "\r\n");
+  // A comma in the name: explorer.exe gets the path quoted.
+  WriteFile(dir_ / "Zelk.ini", "[Option]\r\nSavePath=" + (dir_ / "save,1") + "\r\n");
   Run([&](CMainDlg& w) {
     SendMessageA(w.hwnd(), WM_COMMAND, ID_OPEN_SAVE_FOLDER, 0);
     shellResult_ = 2;  // the shell fails
     SendMessageA(w.hwnd(), WM_COMMAND, ID_OPEN_SAVE_FOLDER, 0);
     Close(w);
   });
-  EXPECT_TRUE(IsFolder(dir_ / "save"));
-  EXPECT_EQ(ShellCalls(), (std::vector<std::string>(2, "explorer.exe " + (dir_ / "save"))));
+  EXPECT_TRUE(IsFolder(dir_ / "save,1"));
+  EXPECT_EQ(ShellCalls(), (std::vector<std::string>(2, "explorer.exe \"" + (dir_ / "save,1") + "\"")));
   auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "シェルの起動に失敗しました");
+  EXPECT_EQ(boxes[0].text.rfind("シェルの起動に失敗しました\n" + (dir_ / "save,1") + "\n（", 0), 0u) << boxes[0].text;
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
 }
@@ -159,7 +236,7 @@ TEST_F(MainWindowTest, AListFileThatCannotBeWrittenIsReportedAtExit) {
   EXPECT_EQ(result, IDOK) << "the window closes all the same";
   auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "ファイルリストの初期化に失敗しました");
+  EXPECT_EQ(boxes[0].text.rfind("ファイルリストの初期化に失敗しました\nFileList.dat", 0), 0u) << boxes[0].text;
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
 }

@@ -70,18 +70,47 @@ TEST_F(CommentEditorTest, OkStoresTheTextOnTheFirstSelectedRowOnly) {
       EXPECT_EQ(TextOf(GetDlgItem(dialog, IDCANCEL)), "キャンセル");
     });
     EXPECT_EQ(TextOf(edit), "two");
-    SetWindowTextA(edit, "月曜;毎週");
+    // A ';' or a line break (only through the window message) is refused
+    // at OK, and the dialog stays open.
+    for (const char* refused : {"月曜;毎週", "月曜\r\n毎週"}) {
+      SetWindowTextA(edit, refused);
+      SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      EXPECT_TRUE(IsWindow(dialog)) << refused;
+    }
+    SetWindowTextA(edit, "月曜；毎週");
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     WaitGone(dialog);
     OnUi(w, [&] {
-      EXPECT_EQ(Comments(list), (Strings{"one", "月曜;毎週", "three"}));
+      EXPECT_EQ(Comments(list), (Strings{"one", "月曜；毎週", "three"}));
       EXPECT_TRUE(IsWindowEnabled(w.hwnd()));
     });
     Close(w);
   });
   EXPECT_EQ(ReadFile(dir_ / "FileList.dat"),
-            "2;C:\\a.txt;one;\r\n2;C:\\b.txt;月曜;毎週;\r\n2;C:\\c.txt;three;\r\n");
-  EXPECT_TRUE(Boxes().empty());
+            "2;C:\\a.txt;one;\r\n2;C:\\b.txt;月曜；毎週;\r\n2;C:\\c.txt;three;\r\n");
+  const Box refusal{"コメントには「;」と改行を使えません。\n「;」は全角の「；」に置き換えてください。",
+                    zelk::ui::ApplicationName(), MB_OK | MB_ICONEXCLAMATION};
+  EXPECT_EQ(Boxes(), (std::vector<Box>{refusal, refusal}));
+}
+
+// A comment with ';' or a line break that reached a row by another way than
+// the dialog: after a restart the list has exactly its rows.
+TEST_F(CommentEditorTest, NoCommentAddsOrCutsARowAcrossARestart) {
+  Run([&](CMainDlg& w) {
+    OnUi(w, [&] {
+      w.TargetList().Rows().SetComment(0, "a;b");
+      w.TargetList().Rows().SetComment(1, "line\r\n2;C:\\evil;");
+    });
+    Close(w);
+  });
+  Run([&](CMainDlg& w) {
+    OnUi(w, [&] {
+      HWND list = w.Item(IDC_LIST_TARGET);
+      EXPECT_EQ(ViewRows(list), (Strings{"2:C:\\a.txt", "2:C:\\b.txt", "2:C:\\c.txt"}));
+      EXPECT_EQ(Comments(list), (Strings{"a；b", "line 2；C:\\evil；", "three"}));
+    });
+    Close(w);
+  });
 }
 
 TEST_F(CommentEditorTest, AnEmptiedFieldClearsTheCommentAndEnterConfirms) {

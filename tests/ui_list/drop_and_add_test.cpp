@@ -10,7 +10,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-TEST_F(ListWindowTest, ADropStopsAtThePathThatCannotBeExamined) {
+TEST_F(ListWindowTest, ADropStopsAtThePathThatCannotBeExaminedAndSaysWhy) {
   WriteFile(dir_ / "a.txt", "a");
   WriteFile(dir_ / "c.txt", "c");
   MakeDirs(dir_ / "folder");
@@ -32,7 +32,13 @@ TEST_F(ListWindowTest, ADropStopsAtThePathThatCannotBeExamined) {
   EXPECT_EQ(ReadFile(dir_ / "FileList.dat"),
             "2;" + (dir_ / "a.txt") + ";;\r\n3;" + (dir_ / "folder") + ";;\r\n2;" + (dir_ / "c.txt") +
                 ";;\r\n");
-  EXPECT_TRUE(Boxes().empty()) << "a drop reports nothing";
+  // Each stopped drop says why, in the add button's words and box.
+  const std::string app = zelk::ui::ApplicationName();
+  EXPECT_EQ(Boxes(), (std::vector<Box>{
+                         {"アイテムの追加に失敗しました", app, MB_OK},
+                         {"ドライブのルートはバックアップ対象にできません。\nドライブ内のフォルダを選んでください。", app,
+                          MB_OK},
+                     }));
 }
 
 TEST_F(ListWindowTest, AReadOnlyHiddenFolderIsDroppedAsAFolder) {

@@ -156,9 +156,10 @@ inline POINT EmptyPoint(HWND list) {
 class ListWindowTest : public MainWindowTest {
  protected:
   ListWindowTest() {
-    ui::SetPopupMenuHandler([this](HMENU popup, HWND owner, POINT, UINT flags) {
+    ui::SetPopupMenuHandler([this](HMENU popup, HWND owner, POINT at, UINT flags) {
       std::lock_guard<std::mutex> guard(menuLock_);
       menus_.push_back(ShownMenu{ReadMenu(popup), owner, flags});
+      shownAt_.push_back(at);
       return menuChoice_;
     });
     ui::SetBrowseForTargetHandler([this](const BROWSEINFOA& info) -> LPITEMIDLIST {
@@ -231,6 +232,7 @@ class ListWindowTest : public MainWindowTest {
 
   std::mutex menuLock_;
   std::vector<ShownMenu> menus_;
+  std::vector<POINT> shownAt_;  // where each popup was shown, on the screen
   UINT menuChoice_ = 0;
   LPITEMIDLIST nextPick_ = nullptr;
   std::vector<std::string> browseTitles_;

@@ -135,7 +135,7 @@ TEST_F(TrayTest, TrayMenuCommandsWorkWhileTheWindowIsHidden) {
 
     PickFromTrayMenu(w, ID_OPEN_SAVE_FOLDER);
     ASSERT_TRUE(WaitFor(w, [&] { return !ShellCalls().empty(); }));
-    EXPECT_EQ(ShellCalls()[0], "explorer.exe " + (dir_ / "save"));
+    EXPECT_EQ(ShellCalls()[0], "explorer.exe \"" + (dir_ / "save") + "\"");
 
     Answer(IDYES);  // the question before anything is deleted
     PickFromTrayMenu(w, ID_CLEAR_BACKUPS);

@@ -3,6 +3,9 @@
 #include <utility>
 
 #include "res/resource.h"
+#include "targets/filelist_line.h"
+#include "ui/framework/message_box.h"
+#include "ui/framework/resource_text.h"
 
 namespace zelk::ui {
 namespace {
@@ -52,7 +55,15 @@ BOOL CComentDlg::OnInitDialog() {
 }
 
 void CComentDlg::OnOK() {
-  comment_ = WindowTextOf(Item(IDC_COMMENT_TEXT));
+  std::string typed = WindowTextOf(Item(IDC_COMMENT_TEXT));
+  // The list file keeps a comment on one line, ended by ';': such text
+  // would come back cut short or as a row of its own. The dialog stays open.
+  if (targets::CommentBreaksLine(typed)) {
+    ShowMessageBox(hwnd(), LoadResourceString(IDS_COMMENT_BREAKS_LINE), MB_OK | MB_ICONEXCLAMATION);
+    SetFocus(Item(IDC_COMMENT_TEXT));
+    return;
+  }
+  comment_ = std::move(typed);
   EndDialog(IDOK);
 }
 

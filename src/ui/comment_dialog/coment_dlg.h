@@ -1,6 +1,7 @@
 // CComentDlg: the small modal dialog "コメントの編集" in which the user edits
 // the comment of one target. The text goes into the edit field when the
-// dialog opens and comes back from it, as typed, when the user confirms.
+// dialog opens and comes back from it, as typed, when the user confirms. OK
+// refuses a ';' or a line break with a box that says why.
 #pragma once
 
 #include <windows.h>

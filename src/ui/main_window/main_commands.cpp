@@ -1,11 +1,15 @@
 // The main window's commands: buttons, the menu bar and the list's menus.
 #include <windows.h>
+#include <shellapi.h>
+
+#include "fileutil/directory_ops.h"
 
 #include "res/resource.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/popup_menu.h"
 #include "ui/framework/resource_text.h"
 #include "ui/framework/shell_open.h"
+#include "text/string_table.h"
 #include "ui/main_window/main_dlg.h"
 #include "ui/options_dialog/options_dlg.h"
 #include "ui/version_dialog/version_dlg.h"
@@ -14,6 +18,28 @@ namespace zelk::ui {
 
 using targets::MarkChange;
 using targets::MoveDirection;
+
+namespace {
+
+// The system's text for a failed ShellExecute result (32 or less). Most of
+// its values are system error codes; the shell's own are mapped to theirs.
+std::string ShellErrorText(INT_PTR result) {
+  DWORD code = static_cast<DWORD>(result);
+  switch (result) {
+    case 0: code = ERROR_NOT_ENOUGH_MEMORY; break;
+    case SE_ERR_SHARE: code = ERROR_SHARING_VIOLATION; break;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC: code = ERROR_NO_ASSOCIATION; break;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY: code = ERROR_DDE_FAIL; break;
+    case SE_ERR_DLLNOTFOUND: code = ERROR_DLL_NOT_FOUND; break;
+    default: break;
+  }
+  return fileutil::ErrorString(code);
+}
+
+}  // namespace
 
 void CMainDlg::RouteCommands() {
   OnCommandId(IDC_START, [this] { OnStart(); });
@@ -24,7 +50,7 @@ void CMainDlg::RouteCommands() {
   OnCommandId(IDC_UP, [this] { list_.Model().MoveSelected(MoveDirection::Up); });
   OnCommandId(IDC_DOWN, [this] { list_.Model().MoveSelected(MoveDirection::Down); });
   OnCommandId(IDC_DELETE, [this] { list_.Model().DeleteSelected(); });
-  OnCommandId(IDC_CLEAR_LIST, [this] { list_.Model().DeleteAll(); });
+  OnCommandId(IDC_CLEAR_LIST, [this] { OnClearList(); });
 
   OnCommandId(ID_OPTIONS, [this] { OnOptions(); });
   OnCommandId(ID_OPEN_SAVE_FOLDER, [this] { OnOpenSaveFolder(); });
@@ -50,13 +76,25 @@ void CMainDlg::RouteCommands() {
   OnCommandId(ID_LIST_ALL_DELETE, [this] { list_.Model().DeleteAll(); });
 }
 
+void CMainDlg::OnClearList() {
+  // The button shares Alt+C with the menu bar's "Backupのクリア(&C)": a
+  // stray keystroke must not empty the list. No is the default.
+  if (ShowMessageBox(hwnd(), LoadResourceString(IDS_CLEAR_LIST_QUESTION),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES) {
+    list_.Model().DeleteAll();
+  }
+}
+
 void CMainDlg::OnOpenSaveFolder() {
   const std::string folder = settings_.SavePath;
   if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
     CreateDirectoryA(folder.c_str(), nullptr);
   }
-  if (ShellOpen(hwnd(), "explorer.exe", folder) <= 32) {
-    ShowMessageBox(hwnd(), LoadResourceString(IDS_SHELL_FAILED), "Error", MB_OK | MB_ICONERROR);
+  // Quoted: explorer.exe splits its parameters at commas and blanks.
+  const INT_PTR result = ShellOpen(hwnd(), "explorer.exe", "\"" + folder + "\"");
+  if (result <= 32) {
+    ShowMessageBox(hwnd(), text::Format(IDS_SHELL_FAILED_REASON, folder, ShellErrorText(result)), "Error",
+                   MB_OK | MB_ICONERROR);
   }
 }
 

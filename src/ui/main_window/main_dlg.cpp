@@ -5,6 +5,7 @@
 
 #include "engine/exception_reason.h"
 #include "res/resource.h"
+#include "text/string_table.h"
 #include "ui/framework/message_box.h"
 #include "ui/framework/popup_menu.h"
 #include "ui/framework/resource_text.h"
@@ -48,19 +49,21 @@ BOOL CMainDlg::OnInitDialog() {
   // across restarts.
   if (auto last = scheduler_.LastRunFromLog()) ShowLastRun(*last);
 
-  // The menu bar takes its height from the client area: grow the window so
-  // that the template's layout keeps its room.
+  // The menu bar takes its height from the client area, on as many lines as
+  // its items need at the screen's DPI: grow the window by what the client
+  // area lost, measured, so that the template's layout keeps its room.
   RECT client{};
   GetClientRect(hwnd(), &client);
   // Once attached, the menu belongs to the window, which destroys it with
   // itself.
   LoadedMenu menu(IDR_MAIN_MENU);
   if (menu.get() != nullptr && SetMenu(hwnd(), menu.get())) menu.release();
-  RECT frame = client;
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), TRUE,
-                     static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
-  SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT withMenu{};
+  RECT frame{};
+  GetClientRect(hwnd(), &withMenu);
+  GetWindowRect(hwnd(), &frame);
+  SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left,
+               frame.bottom - frame.top + (client.bottom - withMenu.bottom), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   if (list_.InitList(LoadResourceString(IDS_FILELIST))) {
     ShowMessageBox(hwnd(), LoadResourceString(IDS_LIST_CLEAR_FAILED), "Error", MB_OK | MB_ICONERROR);
@@ -107,7 +110,9 @@ void CMainDlg::OnOK() {
   // still open above it, so the program ends whatever was open.
   scheduler_.BeginExit();
   if (list_.Model().SaveList()) {
-    ShowMessageBox(hwnd(), list_.GetLastErrorText(), "Error", MB_OK | MB_ICONERROR);
+    const std::string& reason = list_.Model().GetLastSaveReason();
+    ShowMessageBox(hwnd(), reason.empty() ? list_.GetLastErrorText() : text::Format(IDS_LIST_SAVE_FAILED, reason),
+                   "Error", MB_OK | MB_ICONERROR);
   }
   EndDialog(IDOK);
   EndAllModal();
@@ -125,9 +130,13 @@ void CMainDlg::OnExitFromWindow() {
 }
 
 bool CMainDlg::PreTranslateMessage(MSG& msg) {
-  // Enter never presses a button or ends the window.
+  // Enter presses the focused button and nothing else: the window has no
+  // default button, and Enter never ends it.
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
       (msg.hwnd == hwnd() || IsChild(hwnd(), msg.hwnd))) {
+    if (msg.hwnd != hwnd() && (SendMessageA(msg.hwnd, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) != 0) {
+      SendMessageA(msg.hwnd, BM_CLICK, 0, 0);
+    }
     return true;
   }
   return false;

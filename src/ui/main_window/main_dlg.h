@@ -46,6 +46,7 @@ class CMainDlg : public CDialog, private engine::IRunHost, private schedule::ISc
   void OnStart() { scheduler_.StartBackupTimer(); }
   void OnBackupNow() { scheduler_.BackupNow(); }
   void OnExitFromWindow();
+  void OnClearList();
   void OnOpenSaveFolder();
   void OnClearBackups();
   void OnOptions();

@@ -6,6 +6,7 @@
 
 #include "fileutil/directory_ops.h"
 #include "res/resource.h"
+#include "ui/framework/message_box.h"
 #include "ui/framework/popup_menu.h"
 #include "ui/framework/resource_text.h"
 #include "ui/main_window/main_dlg.h"
@@ -93,7 +94,7 @@ void CMainDlg::OnTrayNotify(LPARAM mouseEvent) {
       scheduler_.RestoreFromTray();
       break;
     case WM_RBUTTONUP:
-      ShowTrayMenu(IDR_TRAY_MENU);
+      if (ShowTrayMenu(IDR_TRAY_MENU)) ShowMessageBox(hwnd(), GetErrorText(), "Error", MB_OK | MB_ICONERROR);
       break;
     case WM_MBUTTONDOWN:
       ToggleStop();

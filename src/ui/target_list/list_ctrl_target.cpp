@@ -32,14 +32,84 @@ class ResourceBitmap {
   HBITMAP bitmap_;
 };
 
-// The four state images, 16 x 16 in 24 bits, white being transparent.
+// The screen's pixels per inch (96 at 100 %).
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// A memory device context with a bitmap selected into it, both released on
+// every way out.
+class SelectedBitmap {
+ public:
+  SelectedBitmap(HDC dc, HBITMAP bitmap) : dc_(dc), old_(SelectObject(dc, bitmap)) {}
+  ~SelectedBitmap() { SelectObject(dc_, old_); }
+  SelectedBitmap(const SelectedBitmap&) = delete;
+  SelectedBitmap& operator=(const SelectedBitmap&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+class MemoryDc {
+ public:
+  MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
+  ~MemoryDc() {
+    if (dc_ != nullptr) DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// The strip of state images enlarged to images of size x size pixels, pixel
+// by pixel so that the strokes stay sharp; nullptr when it cannot be made.
+HBITMAP ScaleStrip(HBITMAP strip, int size) {
+  MemoryDc from;
+  MemoryDc to;
+  if (from.get() == nullptr || to.get() == nullptr) return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = size * kIconCount;
+  info.bmiHeader.biHeight = size;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP scaled = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (scaled == nullptr) return nullptr;
+  {
+    SelectedBitmap source(from.get(), strip);
+    SelectedBitmap target(to.get(), scaled);
+    SetStretchBltMode(to.get(), COLORONCOLOR);
+    if (!StretchBlt(to.get(), 0, 0, size * kIconCount, size, from.get(), 0, 0, kIconSize * kIconCount, kIconSize,
+                    SRCCOPY)) {
+      DeleteObject(scaled);
+      return nullptr;
+    }
+  }
+  return scaled;
+}
+
+// The four state images, 16 x 16 in 24 bits at 96 DPI and larger in step
+// with the screen, white being transparent.
 HIMAGELIST CreateStateImages() {
   ResourceBitmap strip(IDB_LIST_STATES);
   if (strip.get() == nullptr) return nullptr;
+  const int size = std::max(kIconSize, MulDiv(kIconSize, ScreenDpi(), 96));
+  HBITMAP scaled = size == kIconSize ? nullptr : ScaleStrip(strip.get(), size);
+  const int imageSize = scaled != nullptr ? size : kIconSize;
   HIMAGELIST images =
-      ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, kIconCount, kImageListGrowth);
-  if (images == nullptr) return nullptr;
-  if (ImageList_AddMasked(images, strip.get(), RGB(255, 255, 255)) < 0) {
+      ImageList_Create(imageSize, imageSize, ILC_COLOR24 | ILC_MASK, kIconCount, kImageListGrowth);
+  const bool added = images != nullptr &&
+                     ImageList_AddMasked(images, scaled != nullptr ? scaled : strip.get(), RGB(255, 255, 255)) >= 0;
+  if (scaled != nullptr) DeleteObject(scaled);
+  if (!added && images != nullptr) {
     ImageList_Destroy(images);
     return nullptr;
   }
@@ -224,10 +294,13 @@ bool CListCtrl_Target::OnReflectedNotify(NMHDR& header, LRESULT& result) {
       OnDoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
       result = 0;
       return true;
-    case NM_RCLICK:
-      OnContextMenu();
-      result = 0;
+    case NM_RCLICK: {
+      POINT cursor{};
+      GetCursorPos(&cursor);
+      OnContextMenu(cursor);
+      result = 1;  // handled: the view sends no WM_CONTEXTMENU after it
       return true;
+    }
     default:
       return false;
   }

@@ -56,10 +56,14 @@ class CListCtrl_Target : public CControl {
   // A double-click at a point in client coordinates reverses the mark of
   // the row there (while any row is selected).
   void OnDoubleClick(POINT clientPoint);
-  // A right click: the row menu when rows are selected, otherwise the
-  // list's menu (its entries greyed while the list is empty), at the
-  // cursor; its commands go to the parent window.
-  void OnContextMenu();
+  // A right click or the context-menu key: the row menu when rows are
+  // selected, otherwise the list's menu (its entries greyed while the list
+  // is empty), at a point on the screen; its commands go to the parent
+  // window.
+  void OnContextMenu(POINT screenPoint);
+  // Where WM_CONTEXTMENU's menu goes: its point, or for the keyboard
+  // (lParam -1) below the selected row.
+  POINT ContextMenuPoint(LPARAM lParam) const;
 
   bool OnReflectedNotify(NMHDR& header, LRESULT& result) override;
 

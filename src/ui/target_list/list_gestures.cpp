@@ -2,6 +2,7 @@
 // double-click and the context menu.
 #include <windows.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <optional>
 #include <string>
@@ -55,6 +56,11 @@ class DropData {
   HDROP drop_;
 };
 
+// The keys that open the context menu: the context-menu key, Shift+F10.
+bool IsContextMenuKey(WPARAM key) {
+  return key == VK_APPS || (key == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000) != 0);
+}
+
 }  // namespace
 
 LRESULT CALLBACK CListCtrl_Target::ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -63,6 +69,24 @@ LRESULT CALLBACK CListCtrl_Target::ViewProc(HWND hwnd, UINT message, WPARAM wPar
   switch (message) {
     case WM_DROPFILES:
       self->OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // The context-menu key and Shift+F10 open the menu here, and neither
+      // goes on: F10 would otherwise enter the menu bar.
+      if (IsContextMenuKey(wParam)) {
+        self->OnContextMenu(self->ContextMenuPoint(-1));
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (IsContextMenuKey(wParam)) return 0;
+      break;
+    case WM_CONTEXTMENU:
+      // From elsewhere than these keys (a mouse click is answered at its
+      // NM_RCLICK, which keeps the view from sending this message).
+      self->OnContextMenu(self->ContextMenuPoint(lParam));
       return 0;
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, ViewProc, subclassId);
@@ -79,8 +103,10 @@ void CListCtrl_Target::OnDropFiles(HDROP drop) {
   // A disabled list (a backup run is in progress) takes nothing.
   if (!IsWindowEnabled(hwnd())) return;
   std::optional<std::string> refused;
-  model_.AddDroppedPaths(data.Paths(&refused));
-  if (refused) ShowMessageBox(GetParent(hwnd()), text::Format(IDS_LIST_NOT_ANSI, *refused), MB_OK);
+  std::optional<std::string> stopped = model_.AddDroppedPaths(data.Paths(&refused));
+  // Told as the add button tells it: an OK box captioned with the program.
+  if (!stopped && refused) stopped = text::Format(IDS_LIST_NOT_ANSI, *refused);
+  if (stopped) ShowMessageBox(GetParent(hwnd()), *stopped, MB_OK);
 }
 
 void CListCtrl_Target::SortByColumn(int column) {
@@ -98,9 +124,23 @@ void CListCtrl_Target::OnDoubleClick(POINT clientPoint) {
   if (row >= 0) model_.ReverseMark(static_cast<std::size_t>(row));
 }
 
-void CListCtrl_Target::OnContextMenu() {
-  POINT cursor{};
-  GetCursorPos(&cursor);
+POINT CListCtrl_Target::ContextMenuPoint(LPARAM lParam) const {
+  if (lParam != -1) return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  // From the keyboard: under the focused selected row (the first selected
+  // one otherwise), or at the list's top left corner without a selection.
+  POINT point{4, 4};
+  int row = ListView_GetNextItem(hwnd(), -1, LVNI_FOCUSED | LVNI_SELECTED);
+  if (row < 0) row = ListView_GetNextItem(hwnd(), -1, LVNI_SELECTED);
+  RECT rect{};
+  if (row >= 0 && ListView_EnsureVisible(hwnd(), row, FALSE) &&
+      ListView_GetItemRect(hwnd(), row, &rect, LVIR_LABEL)) {
+    point = POINT{rect.left, rect.bottom};
+  }
+  ClientToScreen(hwnd(), &point);
+  return point;
+}
+
+void CListCtrl_Target::OnContextMenu(POINT screenPoint) {
   const bool rowSelected = Rows().SelectedCount() > 0;
   LoadedMenu menu(rowSelected ? IDR_LIST_ROW_MENU : IDR_LIST_EMPTY_MENU);
   if (menu.get() == nullptr) return;
@@ -111,7 +151,7 @@ void CListCtrl_Target::OnContextMenu() {
       EnableMenuItem(popup, id, MF_BYCOMMAND | state);
     }
   }
-  TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor, GetParent(hwnd()));
+  TrackPopup(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, screenPoint, GetParent(hwnd()));
 }
 
 }  // namespace zelk::ui
