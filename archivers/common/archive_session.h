@@ -17,7 +17,7 @@
 #include "common/file_identity.h"
 #include "common/left_out.h"
 #include "common/output_buffer.h"
-#include "common/source_retries.h"
+#include "fileutil/retry_budget.h"
 #include "common/tree_walker.h"
 #include "common/win_file.h"
 
@@ -73,7 +73,7 @@ class ArchiveSession {
 
  private:
   std::wstring path_;
-  SourceRetries retries_{[](unsigned ms) { Sleep(ms); }};
+  fileutil::RetryBudget retries_{[](unsigned ms) { Sleep(ms); }};
   LeftOutList leftOut_;
   std::unique_ptr<WinFile> archive_;
   bool created_ = false;

@@ -4,7 +4,7 @@ namespace zelk::archivers {
 
 bool IsHeldError(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; }
 
-SourceFile::SourceFile(const std::wstring& path, SourceRetries& retries)
+SourceFile::SourceFile(const std::wstring& path, fileutil::RetryBudget& retries)
     : WinFile(path, WinFile::Mode::kRead), retries_(retries) {}
 
 bool SourceFile::ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) {
@@ -15,7 +15,7 @@ bool SourceFile::ReadAt(std::uint64_t offset, void* data, std::size_t n, std::si
   }
 }
 
-std::unique_ptr<SourceFile> SourceFile::Open(const std::wstring& path, SourceRetries& retries) {
+std::unique_ptr<SourceFile> SourceFile::Open(const std::wstring& path, fileutil::RetryBudget& retries) {
   auto file = std::make_unique<SourceFile>(path, retries);
   int tries = 1;
   while (!file->IsOpen() && IsHeldError(file->LastErrorCode()) && retries.WaitBeforeRetry(tries)) {

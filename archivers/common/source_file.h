@@ -1,6 +1,6 @@
 // A source file of an archiver call, opened for reading. A file another
 // program holds (a sharing violation on opening, a lock violation on
-// reading) is tried again within the call's SourceRetries.
+// reading) is tried again within the call's retry budget.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "common/source_retries.h"
+#include "fileutil/retry_budget.h"
 #include "common/win_file.h"
 
 namespace zelk::archivers {
@@ -17,14 +17,14 @@ class SourceFile : public WinFile {
  public:
   // Opens path, trying again while another program holds it; check
   // IsOpen() and LastErrorCode(). retries must outlive the file.
-  static std::unique_ptr<SourceFile> Open(const std::wstring& path, SourceRetries& retries);
+  static std::unique_ptr<SourceFile> Open(const std::wstring& path, fileutil::RetryBudget& retries);
 
-  SourceFile(const std::wstring& path, SourceRetries& retries);
+  SourceFile(const std::wstring& path, fileutil::RetryBudget& retries);
 
   bool ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) override;
 
  private:
-  SourceRetries& retries_;
+  fileutil::RetryBudget& retries_;
   int tries_ = 1;  // opening and reading together
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/generation_path.h"
+#include "engine/run_record.h"
 #include "fileutil/line_file.h"
 #include "fileutil/wide_path.h"
 #include "fileutil/win_handles.h"
@@ -34,7 +35,7 @@ bool AddTree(plan::TreeDigest& digest, const std::wstring& folder, const std::ws
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     // What the program keeps for itself in a save folder is not the copy.
-    if (top && ParseStagingName(fileutil::ToAnsi(name))) continue;
+    if (top && (ParseStagingName(fileutil::ToAnsi(name)) || name.starts_with(RunRecordName("")))) continue;
     children.push_back(data);
   } while (FindNextFileW(find.get(), &data));
   if (GetLastError() != ERROR_NO_MORE_FILES) return false;

@@ -168,8 +168,8 @@ class PlainWriter {
                                          sha != nullptr ? &fresh : nullptr);
       if (outcome.failed == CopyOutcome::Failed::None && sha != nullptr) *sha = fresh;
       const bool retry = outcome.failed == CopyOutcome::Failed::Source && IsPassingLock(outcome.code) &&
-                         attempt < RetryBudget::kTries && options_.retries != nullptr && !stop_ &&
-                         options_.retries->WaitBeforeRetry();
+                         options_.retries != nullptr && !stop_ &&
+                         options_.retries->WaitBeforeRetry(attempt);
       if (!retry) return outcome;
     }
   }

@@ -14,7 +14,7 @@
 
 #include "checksum/sha256.h"
 #include "engine/backup_engine.h"
-#include "engine/retry_budget.h"
+#include "fileutil/retry_budget.h"
 #include "plan/generation_state.h"
 #include "plan/run_plan.h"
 #include "text/message.h"
@@ -43,7 +43,7 @@ struct PlainWriteOptions {
   // The hard-link call (CreateHardLinkW's arguments; the system's error
   // code, 0 on success); empty: the system's.
   unsigned long (*link)(const wchar_t* newName, const wchar_t* existing) = nullptr;
-  RetryBudget* retries = nullptr;  // none: no retries
+  fileutil::RetryBudget* retries = nullptr;  // none: no retries
 };
 
 struct CopiedFile {

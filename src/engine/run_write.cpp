@@ -75,7 +75,7 @@ bool CBackupEngine::WritePlain(RunFacts& run) {
   const EarlierCopy earlier = run.state && !run.newestResolved.empty()
                                   ? EarlierCopy(run.newestResolved, *run.state, run.plan)
                                   : EarlierCopy();
-  RetryBudget retries(retryWait_ ? retryWait_ : [](unsigned ms) { Sleep(ms); });
+  fileutil::RetryBudget retries(retryWait_ ? retryWait_ : [](unsigned ms) { Sleep(ms); });
   PlainWriteOptions options;
   options.linkUnchanged = settings_.LinkUnchanged;
   options.checksums = settings_.Verify;

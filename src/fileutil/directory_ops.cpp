@@ -431,26 +431,31 @@ bool ClearDirectory(const std::string& folder, MessageBuffer& msg) {
   return DeleteContents(wide, msg);
 }
 
-bool MoveFiles(const std::string& src, const std::string& dest, MessageBuffer& msg) {
+namespace {
+
+// Opens src, makes dest, and moves what src holds into it with move(from, to).
+template <typename Move>
+bool MoveInto(const std::string& src, const std::string& dest, MessageBuffer& msg, Move move) {
   std::wstring from;
   DWORD attributes = 0;
   if (OpenFolder(src, from, attributes, msg)) return true;
-  std::wstring to = ExtendedPath(dest);
+  const std::wstring to = ExtendedPath(dest);
   if (to.empty()) return FailAnsi(msg, dest, kCannotCreate);
   if (SameWidePath(from, to)) return false;
   if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
-  return MoveContents(from, to, to, msg);
+  return move(from, to);
+}
+
+}  // namespace
+
+bool MoveFiles(const std::string& src, const std::string& dest, MessageBuffer& msg) {
+  return MoveInto(src, dest, msg,
+                  [&](const std::wstring& from, const std::wstring& to) { return MoveContents(from, to, to, msg); });
 }
 
 bool MergeFiles(const std::string& src, const std::string& dest, MessageBuffer& msg) {
-  std::wstring from;
-  DWORD attributes = 0;
-  if (OpenFolder(src, from, attributes, msg)) return true;
-  std::wstring to = ExtendedPath(dest);
-  if (to.empty()) return FailAnsi(msg, dest, kCannotCreate);
-  if (SameWidePath(from, to)) return false;
-  if (DWORD code = CreateFolders(to); code != 0) return Fail(msg, to, kCannotCreate, code);
-  return MergeContents(from, to, msg);
+  return MoveInto(src, dest, msg,
+                  [&](const std::wstring& from, const std::wstring& to) { return MergeContents(from, to, msg); });
 }
 
 bool FileInDirectory(const std::string& folder) {

@@ -9,7 +9,7 @@
 #include "common/left_out.h"
 #include "common/name_variants.h"
 #include "common/output_buffer.h"
-#include "common/source_retries.h"
+#include "fileutil/retry_budget.h"
 
 namespace zelk::archivers {
 namespace {
@@ -108,9 +108,9 @@ TEST(LeftOutReport, CountsEveryEntryAndHoldsWholeLinesOnly) {
   for (const auto& c : cases) EXPECT_EQ(left.Report(c.room), c.report) << c.room;
 }
 
-TEST(SourceRetries, ThreeTriesPerSourceWithinTheCallsBudget) {
+TEST(RetryBudget, ThreeTriesPerSourceWithinTheCallsBudget) {
   unsigned waited = 0;
-  SourceRetries retries([&](unsigned ms) { waited += ms; });
+  fileutil::RetryBudget retries([&](unsigned ms) { waited += ms; });
   EXPECT_TRUE(retries.WaitBeforeRetry(1));
   EXPECT_TRUE(retries.WaitBeforeRetry(2));
   EXPECT_FALSE(retries.WaitBeforeRetry(3)) << "three tries about two seconds apart";
@@ -120,7 +120,7 @@ TEST(SourceRetries, ThreeTriesPerSourceWithinTheCallsBudget) {
   for (int source = 0; source < 100; ++source) {
     for (int tries = 1; retries.WaitBeforeRetry(tries); ++tries) ++waits;
   }
-  EXPECT_EQ(waited, SourceRetries::kCallBudgetMs);
+  EXPECT_EQ(waited, fileutil::RetryBudget::kBudgetMs);
   EXPECT_EQ(waits, 30);
   EXPECT_EQ(retries.LeftMs(), 0u);
 }
