@@ -1,4 +1,4 @@
-// The encoder's output decoded by the strict test decoder gives back the
+// The encoder's output decoded by the strict decoder gives back the
 // input, for inputs that reach every path: empty and tiny inputs, runs,
 // random and text data, buffer and block boundaries, distances at the
 // dictionary's edge, odd write sizes and extreme tunings.
@@ -10,8 +10,8 @@
 
 #include "format/crc16.h"
 #include "format/huffman.h"
+#include "format/lh5_decoder.h"
 #include "format/lh5_encoder.h"
-#include "lh5_decoder.h"
 #include "test_data.h"
 
 namespace zelk::lzh::testing {

@@ -6,7 +6,7 @@
 #include "format/archive_reader.h"
 #include "format/archive_writer.h"
 #include "format/crc16.h"
-#include "lh5_decoder.h"
+#include "format/lh5_decoder.h"
 #include "memory_files.h"
 #include "test_data.h"
 

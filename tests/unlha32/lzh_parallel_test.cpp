@@ -13,7 +13,7 @@
 #include "format/archive_reader.h"
 #include "format/archive_writer.h"
 #include "format/crc16.h"
-#include "lh5_decoder.h"
+#include "format/lh5_decoder.h"
 #include "memory_files.h"
 #include "test_data.h"
 
@@ -59,7 +59,7 @@ bool AddAll(ArchiveWriter& writer, const Files& files, std::string& error, bool 
   return !flush || writer.Flush(error);
 }
 
-// Every entry decoded by the tests' own strict decoder, in archive order.
+// Every entry decoded by the strict decoder, in archive order.
 Files ReadBack(const std::vector<std::uint8_t>& bytes) {
   MemorySource source(bytes);
   const ArchiveScan scan = ScanArchive(source);

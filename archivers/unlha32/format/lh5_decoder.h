@@ -1,0 +1,39 @@
+// The -lh5- decoder: strict about every table (complete codes, lengths
+// within 16, counts within range) and about the input (no bits past its end,
+// no copy before the start of the output or beyond the dictionary). It reads
+// the packed bytes in bounded pieces and hands the output on in pieces of the
+// dictionary's size, so an entry of any size decodes in constant memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "format/archive_reader.h"
+
+namespace zelk::lzh {
+
+// Takes the next piece of output; false stops the decoding.
+using Lh5Output = std::function<bool(const std::uint8_t* data, std::size_t size)>;
+
+struct Lh5Decoded {
+  std::string error;  // empty when originalSize bytes came out of the packed bytes
+  int blocks = 0;
+};
+
+// Decodes packedSize bytes at offset of source into originalSize bytes.
+Lh5Decoded DecodeLh5(ByteSource& source, std::uint64_t offset, std::uint64_t packedSize,
+                     std::uint64_t originalSize, const Lh5Output& output);
+
+struct DecodeResult {
+  std::vector<std::uint8_t> data;
+  std::string error;  // empty on success
+  int blocks = 0;
+};
+
+// The whole output of packed bytes in memory.
+DecodeResult DecodeLh5(const std::vector<std::uint8_t>& packed, std::size_t originalSize);
+
+}  // namespace zelk::lzh
