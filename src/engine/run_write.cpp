@@ -6,6 +6,7 @@
 #include <bit>
 #include <thread>
 
+#include "engine/archive_read_back.h"
 #include "engine/archiver_library.h"
 #include "engine/backup_engine.h"
 #include "engine/generation_state_file.h"
@@ -110,6 +111,13 @@ bool CBackupEngine::WriteArchive(RunFacts& run) {
   if (archived.failure) return Fail(*archived.failure);
   if (!lastRun_.skipped.empty() && lastRun_.written.files == 0) return Fail(NothingReadable(lastRun_.skipped.front()));
   if (afterWrite_) afterWrite_(run.stagingWide);
+  // A run without an active target writes no archive: nothing to read back.
+  if (!settings_.Verify || GetFileAttributesW(run.stagingWide.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (const auto unlike = FirstUnlikeEntry(run.stagingWide, run.mode, run.plan, lastRun_.skipped)) {
+    const std::string named = unlike->empty() ? run.shown : fileutil::JoinPath(run.shown, *unlike);
+    return Fail(text::Message::Of(IDS_VERIFY_FAILED, named));
+  }
+  lastRun_.verified = true;
   return false;
 }
 

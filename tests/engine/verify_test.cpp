@@ -1,7 +1,11 @@
-// Reading a plain generation back before it is named: what was written is
-// compared with what was read from the sources; a generation that differs is
+// Reading a generation back before it is named: a plain copy is compared
+// with what was read from the sources, an archive is read through our own
+// readers and compared with what the run added; a generation that differs is
 // no generation.
+#include <random>
+
 #include "engine_fixture.h"
+#include "fileutil/wide_path.h"
 
 using namespace zelk::testing;
 using zelk::engine::RunResult;
@@ -9,21 +13,38 @@ using zelk::targets::ActiveFolder;
 
 namespace {
 
+// Incompressible, so that an archive keeps it at full size.
+std::string Noise(std::size_t size) {
+  std::mt19937 rng(3);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(rng());
+  return bytes;
+}
+
+constexpr int kFormats[] = {0, 1, 2};  // plain, zip, lzh
+
 class Verify : public EngineTest {
  protected:
   void SetUp() override {
     settings_.Verify = true;
     settings_.History = 1;
-    settings_.HistoryNum = 3;
-    WriteFile(Src("Data\\a.txt"), "a");
-    WriteFile(Src("Data\\sub\\big.bin"), std::string(3 * 1024 * 1024 + 7, 'b'));
+    settings_.HistoryNum = 9;
+    std::string text;
+    for (int i = 0; i < 5000; ++i) text += "line " + std::to_string(i) + "\r\n";
+    WriteFile(Src("Data\\a.txt"), text);
+    WriteFile(Src("Data\\sub\\big.bin"), big_);
     AddTarget(Src("Data"), ActiveFolder);
   }
-  // Damages the file at relative inside the staging entry once it is
-  // complete, before it is read back.
+  void TearDown() override { engine_.SetAfterWrite(nullptr); }
+  // The generation of the n-th run in format, as it is named.
+  std::string Generation(int run, int format) const {
+    return Save(NameOfRun(run) + (format == 1 ? ".zip" : format == 2 ? ".lzh" : ""));
+  }
+  // Damages the file at relative inside the staging entry (the staging
+  // archive itself when empty) once it is complete, before it is read back.
   void DamageAfterWrite(const std::wstring& relative) {
     engine_.SetAfterWrite([relative](const std::wstring& staging) {
-      const std::wstring path = staging + L"\\" + relative;
+      const std::wstring path = relative.empty() ? staging : staging + L"\\" + relative;
       HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
       DWORD written = 0;
       SetFilePointer(h, 1024 * 1024 + 3, nullptr, FILE_BEGIN);
@@ -42,27 +63,73 @@ class Verify : public EngineTest {
     FindClose(find);
     return names;
   }
+  const std::string big_ = Noise(3 * 1024 * 1024 + 7);
 };
 
 }  // namespace
 
 TEST_F(Verify, AGoodGenerationIsVerified) {
-  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
-  EXPECT_TRUE(engine_.LastRunOutput().verified);
-  EXPECT_EQ(engine_.LastRunOutput().result, RunResult::Success);
+  for (int format : kFormats) {
+    settings_.DefMode = format;
+    ASSERT_FALSE(engine_.RunBackup()) << format << ": " << engine_.GetLastErrorText();
+    EXPECT_TRUE(engine_.LastRunOutput().verified) << format;
+    EXPECT_EQ(engine_.LastRunOutput().result, RunResult::Success) << format;
+  }
   settings_.Verify = false;
   ASSERT_FALSE(engine_.RunBackup());
   EXPECT_FALSE(engine_.LastRunOutput().verified);
 }
 
 TEST_F(Verify, ADamagedGenerationFailsAndLeavesTheOlderOnesWhole) {
-  ASSERT_FALSE(engine_.RunBackup()) << engine_.GetLastErrorText();
-  DamageAfterWrite(L"Data\\sub\\big.bin");
-  EXPECT_TRUE(engine_.RunBackup());
-  EXPECT_EQ(engine_.GetLastErrorText(), Save(NameOfRun(1) + "\\Data\\sub\\big.bin") + "の照合に失敗しました");
-  EXPECT_EQ(HistoryLines(), std::vector<std::string>{Save(NameOfRun(0))}) << "nothing recorded";
-  EXPECT_EQ(SaveFolderEntries(), std::vector<std::string>{NameOfRun(0)}) << "no staging entry left";
-  EXPECT_EQ(ReadFile(Save(NameOfRun(0) + "\\Data\\sub\\big.bin")), std::string(3 * 1024 * 1024 + 7, 'b'));
+  int run = 0;
+  for (int format : kFormats) {
+    settings_.DefMode = format;
+    engine_.SetAfterWrite(nullptr);
+    ASSERT_FALSE(engine_.RunBackup()) << format << ": " << engine_.GetLastErrorText();
+    const std::string older = Generation(run++, format);
+    const std::string olderBytes = ReadFile(format == 0 ? older + "\\Data\\sub\\big.bin" : older);
+    const std::vector<std::string> history = HistoryLines();
+    const std::vector<std::string> entries = SaveFolderEntries();
+
+    DamageAfterWrite(format == 0 ? L"Data\\sub\\big.bin" : L"");
+    EXPECT_TRUE(engine_.RunBackup()) << format;
+    EXPECT_EQ(engine_.GetLastErrorText(), Generation(run++, format) + "\\Data\\sub\\big.bin" + "の照合に失敗しました");
+    EXPECT_EQ(HistoryLines(), history) << format << ": nothing recorded";
+    EXPECT_EQ(SaveFolderEntries(), entries) << format << ": no staging entry left";
+    EXPECT_EQ(ReadFile(format == 0 ? older + "\\Data\\sub\\big.bin" : older), olderBytes) << format;
+  }
+}
+
+TEST_F(Verify, AnArchiveWithoutAFileTheRunAddedFails) {
+  int run = 0;
+  for (int format : {1, 2}) {
+    settings_.DefMode = format;
+    engine_.SetAfterWrite(nullptr);
+    ASSERT_FALSE(engine_.RunBackup()) << format << ": " << engine_.GetLastErrorText();
+    const std::string older = Generation(run++, format);
+    const std::vector<std::string> history = HistoryLines();
+    // A whole archive, but the one made before this run's new file.
+    const std::string added = "Data\\sub\\new" + std::to_string(format) + ".txt";
+    WriteFile(Src(added), "new");
+    engine_.SetAfterWrite([older](const std::wstring& staging) {
+      CopyFileW(zelk::fileutil::ToWide(older).c_str(), staging.c_str(), FALSE);
+    });
+    EXPECT_TRUE(engine_.RunBackup()) << format;
+    EXPECT_EQ(engine_.GetLastErrorText(), Generation(run++, format) + "\\" + added + "の照合に失敗しました");
+    EXPECT_EQ(HistoryLines(), history) << format;
+  }
+}
+
+TEST_F(Verify, WhatALibraryLeftOutIsNotLookedFor) {
+  WriteFile(Src("Data\\held.txt"), "h");
+  LockedFile held(Src("Data\\held.txt"));
+  ASSERT_TRUE(held.ok());
+  for (int format : {1, 2}) {
+    settings_.DefMode = format;
+    ASSERT_FALSE(engine_.RunBackup()) << format << ": " << engine_.GetLastErrorText();
+    EXPECT_EQ(engine_.LastRunOutput().result, RunResult::PartlyFailed) << format;
+    EXPECT_TRUE(engine_.LastRunOutput().verified) << format;
+  }
 }
 
 TEST_F(Verify, FilesSharedByLinksAreNotReadAgain) {
