@@ -102,6 +102,7 @@ class Table {
       for (std::size_t s = 0; s < lengths_.size(); ++s)
         if (lengths_[s] == len) sorted_.push_back(static_cast<int>(s));
     }
+    BuildFast();
     return true;
   }
 
@@ -111,6 +112,10 @@ class Table {
       return true;
     }
     const unsigned peek = in.Peek16();
+    if (const unsigned fast = fast_[peek >> (16 - kFastBits)]; fast != 0) {
+      symbol = static_cast<int>(fast >> 5);
+      return in.Skip(static_cast<int>(fast & 31u));
+    }
     unsigned first = 0;
     for (int len = 1; len <= 16; ++len) {
       const unsigned code = peek >> (16 - len);
@@ -130,11 +135,30 @@ class Table {
     return false;
   }
 
+  // Codes of up to kFastBits bits looked up at once: symbol and length
+  // (symbol << 5 | length) for every bit pattern they begin; 0 for longer ones.
+  void BuildFast() {
+    fast_.fill(0);
+    unsigned first = 0;
+    for (int len = 1; len <= kFastBits; ++len) {
+      const std::uint32_t count = count_[static_cast<std::size_t>(len)];
+      for (std::uint32_t k = 0; k < count; ++k) {
+        const unsigned symbol = static_cast<unsigned>(sorted_[start_[static_cast<std::size_t>(len)] + k]);
+        const unsigned from = (first + k) << (kFastBits - len);
+        const unsigned to = (first + k + 1) << (kFastBits - len);
+        for (unsigned at = from; at < to; ++at) fast_[at] = static_cast<std::uint16_t>(symbol << 5 | static_cast<unsigned>(len));
+      }
+      first = (first + count) << 1;
+    }
+  }
+
+  static constexpr int kFastBits = 10;
   std::vector<int> lengths_;
   int only_ = -1;
   std::array<std::uint32_t, 17> count_{};
   std::array<std::uint32_t, 17> start_{};
   std::vector<int> sorted_;
+  std::array<std::uint16_t, 1u << kFastBits> fast_{};
 };
 
 // The output through the dictionary's ring, handed on each time it fills.
