@@ -164,37 +164,42 @@ class Table {
 // The output through the dictionary's ring, handed on each time it fills.
 class Window {
  public:
-  explicit Window(const Lh5Output& output) : output_(output) {}
+  Window(const Lh5Output& output, int dictionaryBits)
+      : output_(output), ring_(std::size_t{1} << dictionaryBits), mask_(ring_.size() - 1) {}
   std::uint64_t total() const { return total_; }
   bool Put(std::uint8_t byte) {
-    ring_[total_ & kMask] = byte;
+    ring_[total_ & mask_] = byte;
     ++total_;
-    return (total_ & kMask) != 0 || output_(ring_.data(), ring_.size());
+    return (total_ & mask_) != 0 || output_(ring_.data(), ring_.size());
   }
   // distance is checked by the caller: within the output and the dictionary.
   bool Copy(std::size_t distance, std::size_t length) {
     for (std::size_t j = 0; j < length; ++j) {
-      if (!Put(ring_[(total_ - distance) & kMask])) return false;
+      if (!Put(ring_[(total_ - distance) & mask_])) return false;
     }
     return true;
   }
   bool Flush() {
-    const std::size_t rest = static_cast<std::size_t>(total_ & kMask);
+    const std::size_t rest = static_cast<std::size_t>(total_ & mask_);
     return rest == 0 || output_(ring_.data(), rest);
   }
 
  private:
-  static constexpr std::uint64_t kMask = kDictionarySize - 1;
   const Lh5Output& output_;
-  std::array<std::uint8_t, kDictionarySize> ring_{};
+  std::vector<std::uint8_t> ring_;
+  std::uint64_t mask_;
   std::uint64_t total_ = 0;
 };
 
 class Decoder {
  public:
-  Decoder(ByteSource& source, std::uint64_t offset, std::uint64_t packedSize, std::uint64_t originalSize,
-          const Lh5Output& output)
-      : in_(source, offset, packedSize), size_(originalSize), out_(output) {}
+  Decoder(ByteSource& source, const LhEntryData& data, const Lh5Output& output)
+      : in_(source, data.offset, data.packedSize),
+        size_(data.originalSize),
+        dictionary_(1u << data.dictionaryBits),
+        np_(data.dictionaryBits + 1),
+        pBit_(data.dictionaryBits > kDictionaryBits ? 5 : kPBit),
+        out_(output, data.dictionaryBits) {}
 
   Lh5Decoded Run() {
     while (out_.total() < size_) {
@@ -295,7 +300,7 @@ class Decoder {
     }
     distance += 1;
     if (distance > out_.total()) return Fail("copy before the start");
-    if (distance > static_cast<unsigned>(kDictionarySize)) return Fail("copy beyond the dictionary");
+    if (distance > dictionary_) return Fail("copy beyond the dictionary");
     if (length > size_ - out_.total()) return Fail("copy beyond the original size");
     return out_.Copy(distance, length) || Fail("output stopped");
   }
@@ -307,7 +312,7 @@ class Decoder {
     // The pretree is read even when the C table names a single symbol.
     if (!ReadSmallTable(t_, kNT, kTBit, kPretreeSpecialIndex)) return false;
     if (!ReadCTable()) return false;
-    if (!ReadSmallTable(p_, kNP, kPBit, -1)) return false;
+    if (!ReadSmallTable(p_, np_, pBit_, -1)) return false;
     for (unsigned k = 0; k < codes; ++k) {
       if (out_.total() >= size_) return Fail("codes beyond the original size");
       int c = 0;
@@ -323,6 +328,9 @@ class Decoder {
 
   BitReader in_;
   std::uint64_t size_;
+  unsigned dictionary_;
+  int np_;    // position symbols: one per distance bit length
+  int pBit_;  // bits of their count
   Window out_;
   Table t_;
   Table c_;
@@ -332,16 +340,23 @@ class Decoder {
 
 }  // namespace
 
-Lh5Decoded DecodeLh5(ByteSource& source, std::uint64_t offset, std::uint64_t packedSize,
-                     std::uint64_t originalSize, const Lh5Output& output) {
-  return Decoder(source, offset, packedSize, originalSize, output).Run();
+int DictionaryBits(std::string_view method) {
+  if (method == "-lh5-") return 13;
+  if (method == "-lh6-") return 15;
+  if (method == "-lh7-") return 16;
+  return 0;
+}
+
+Lh5Decoded DecodeLh(ByteSource& source, const LhEntryData& data, const Lh5Output& output) {
+  if (data.dictionaryBits < kDictionaryBits || data.dictionaryBits > 16) return {"unsupported dictionary", 0};
+  return Decoder(source, data, output).Run();
 }
 
 DecodeResult DecodeLh5(const std::vector<std::uint8_t>& packed, std::size_t originalSize) {
   MemorySource source(packed);
   DecodeResult result;
   const Lh5Decoded decoded =
-      DecodeLh5(source, 0, packed.size(), originalSize, [&](const std::uint8_t* data, std::size_t size) {
+      DecodeLh(source, {0, packed.size(), originalSize, kDictionaryBits}, [&](const std::uint8_t* data, std::size_t size) {
         result.data.insert(result.data.end(), data, data + size);
         return true;
       });

@@ -25,14 +25,14 @@ std::string CheckStored(ByteSource& source, const ArchiveEntryInfo& entry) {
   return crc.Value() == entry.fileCrc ? "" : "CRC mismatch";
 }
 
-std::string CheckLh5(ByteSource& source, const ArchiveEntryInfo& entry) {
+std::string CheckDecoded(ByteSource& source, const ArchiveEntryInfo& entry, int dictionaryBits) {
   Crc16 crc;
   const Lh5Decoded decoded =
-      DecodeLh5(source, entry.dataOffset, entry.packedSize, entry.originalSize,
-                [&crc](const std::uint8_t* data, std::size_t size) {
-                  crc.Update(data, size);
-                  return true;
-                });
+      DecodeLh(source, {entry.dataOffset, entry.packedSize, entry.originalSize, dictionaryBits},
+               [&crc](const std::uint8_t* data, std::size_t size) {
+                 crc.Update(data, size);
+                 return true;
+               });
   if (!decoded.error.empty()) return decoded.error;
   return crc.Value() == entry.fileCrc ? "" : "CRC mismatch";
 }
@@ -40,7 +40,7 @@ std::string CheckLh5(ByteSource& source, const ArchiveEntryInfo& entry) {
 std::string CheckData(ByteSource& source, const ArchiveEntryInfo& entry) {
   if (entry.method == kMethodDirectory) return entry.originalSize == 0 ? "" : "folder entry with data";
   if (entry.method == kMethodStored) return CheckStored(source, entry);
-  if (entry.method == kMethodLh5) return CheckLh5(source, entry);
+  if (const int bits = DictionaryBits(entry.method); bits != 0) return CheckDecoded(source, entry, bits);
   return "unsupported method " + entry.method;
 }
 

@@ -1,7 +1,7 @@
 // Reading an LZH archive back whole: every entry's header through the
-// archive reader, and every entry's data decoded (or read, when stored) with
-// its CRC-16 checked against the header. Memory stays bounded whatever the
-// entries' sizes.
+// archive reader, and every entry's data decoded (-lh5-, -lh6-, -lh7-) or
+// read (stored) with its CRC-16 checked against the header, whichever
+// program wrote it. Memory stays bounded whatever the entries' sizes.
 #pragma once
 
 #include <cstddef>
