@@ -69,6 +69,9 @@ class Verify : public EngineTest {
 }  // namespace
 
 TEST_F(Verify, AGoodGenerationIsVerified) {
+  // A second target of the same name takes its variant in every format.
+  WriteFile(Src("other\\Data\\b.txt"), "b");
+  AddTarget(Src("other\\Data"), ActiveFolder);
   for (int format : kFormats) {
     settings_.DefMode = format;
     ASSERT_FALSE(engine_.RunBackup()) << format << ": " << engine_.GetLastErrorText();
