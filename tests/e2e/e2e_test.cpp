@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -455,4 +456,44 @@ TEST_F(EndToEnd, EveryRunLeavesItsLineInTheRunLog) {
     EXPECT_EQ(lines[n][7], "100007");
     EXPECT_EQ(lines[n][8], zelk_.Path("save\\" + gens[n]));
   }
+}
+
+TEST_F(EndToEnd, AVerifiedArchiveIsLoggedAndADamagedOneFailsInItsBox) {
+  std::mt19937 rng(9);
+  std::string noise(1 << 20, '\0');
+  for (char& c : noise) c = static_cast<char>(rng());
+  WriteFile(zelk_.Path("src\\Data\\big.bin"), noise);  // most of the archive: its middle byte
+  zelk_.WriteIni(Options(1, 5, 1, "Verify=1\r\n"));
+  UseTargets();
+  zelk_.UseTestBuild();
+  zelk_.Start();
+  BackupNow();
+  ExitFromWindow();
+  const std::vector<std::string> before = Entries(zelk_.Path("save"));
+  ASSERT_EQ(before.size(), 1u);
+  const std::string older = ReadFile(zelk_.Path("save\\" + before[0]));
+
+  Sleep(1100);  // one generation name per second
+  zelk_.SetEnvironment("ZELK_TEST_WRITE_DAMAGE", "1");
+  zelk_.Start();
+  zelk_.Command(ID_BACKUP_NOW);
+  MessageBoxSeen box = zelk_.WaitForBox();
+  ASSERT_NE(box.window, nullptr);
+  EXPECT_EQ(box.text, "バックアップに失敗しました");
+  const std::string suffix = ".zip\\Data\\big.binの照合に失敗しました";
+  EXPECT_EQ(box.caption.rfind(zelk_.Path("save\\"), 0), 0u) << box.caption;
+  EXPECT_TRUE(box.caption.size() > suffix.size() &&
+              box.caption.substr(box.caption.size() - suffix.size()) == suffix) << box.caption;
+  ZelkProcess::Press(box, IDOK);
+  ExitFromWindow();
+
+  EXPECT_EQ(Entries(zelk_.Path("save")), before) << "no staging entry left";
+  EXPECT_TRUE(ReadFile(zelk_.Path("save\\" + before[0])) == older);
+  EXPECT_EQ(Lines(ReadFile(zelk_.Path("History.dat"))), std::vector<std::string>{zelk_.Path("save\\" + before[0])});
+  const auto lines = zelk::testing::RunLogLines(zelk_.Path("RunLog.txt"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0][4], "成功");
+  EXPECT_EQ(lines[0].back(), "照合済み");
+  EXPECT_EQ(lines[1][4], "失敗");
+  EXPECT_NE(lines[1].back(), "照合済み");
 }

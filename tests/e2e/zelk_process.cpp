@@ -97,6 +97,13 @@ void ZelkProcess::SetEnvironment(const std::string& name, const std::string& val
 }
 
 void ZelkProcess::Start() {
+  // A program that has ended before: the new one's window is waited for.
+  if (process_.hProcess != nullptr && !IsRunning()) {
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+    process_ = {};
+    main_ = nullptr;
+  }
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   const std::string exe = dir_ / "Zelk.exe";

@@ -39,7 +39,8 @@ class ZelkProcess {
   // tests set through the environment) as Zelk.exe from now on.
   void UseTestBuild();
 
-  // Starts the program and waits for its main window.
+  // Starts the program (again, once it has ended) and waits for its main
+  // window.
   void Start();
   HWND MainWindow() const { return main_; }
   bool IsRunning() const;

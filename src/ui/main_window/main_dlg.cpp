@@ -28,6 +28,7 @@ CMainDlg::CMainDlg()
       engine_(settings_, runHost_),
       scheduler_(settings_, engine_, list_.Model(), *this),
       injectedRunFault_(InjectedRunFault()) {
+  engine_.SetAfterWrite(InjectedWriteDamage());
   Bind(list_, IDC_LIST_TARGET);
   RouteCommands();
 }

@@ -7,4 +7,6 @@ namespace zelk::ui {
 
 std::string InjectedRunFault() { return {}; }
 
+std::function<void(const std::wstring&)> InjectedWriteDamage() { return {}; }
+
 }  // namespace zelk::ui
