@@ -182,7 +182,11 @@ std::optional<std::string> FirstMissingFile(const Found& found, const plan::RunP
     const std::wstring place = fileutil::ToWide(plan.targets[entry.target].place);
     const std::wstring name = entry.relative.empty() ? place : fileutil::JoinWide(place, entry.relative);
     if (held.contains(Folded(name))) continue;
-    if (!leftOut.empty() && LeftOut(fileutil::DisplayPath(plan::SourcePath(plan, entry)), leftOut)) continue;
+    const std::wstring source = plan::SourcePath(plan, entry);
+    if (!leftOut.empty() && LeftOut(fileutil::DisplayPath(source), leftOut)) continue;
+    // Deleted after the plan and before the library walked its folder: the
+    // library never saw it, and the archive is not the worse for it.
+    if (GetFileAttributesW(source.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     return fileutil::ToAnsi(name);
   }
   return std::nullopt;

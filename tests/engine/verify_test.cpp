@@ -135,6 +135,27 @@ TEST_F(Verify, WhatALibraryLeftOutIsNotLookedFor) {
   }
 }
 
+TEST_F(Verify, AFileDeletedSinceThePlanIsNotLookedFor) {
+  int run = 0;
+  for (int format : {1, 2}) {
+    settings_.DefMode = format;
+    engine_.SetAfterWrite(nullptr);
+    ASSERT_FALSE(engine_.RunBackup()) << format << ": " << engine_.GetLastErrorText();
+    const std::string older = Generation(run++, format);
+    // Planned, then gone before the library walked its folder: the archive
+    // made without it is whole.
+    const std::string gone = Src("Data\\sub\\gone.txt");
+    WriteFile(gone, "gone");
+    engine_.SetAfterWrite([older, gone](const std::wstring& staging) {
+      CopyFileW(zelk::fileutil::ToWide(older).c_str(), staging.c_str(), FALSE);
+      DeleteFileA(gone.c_str());
+    });
+    EXPECT_FALSE(engine_.RunBackup()) << format << ": " << engine_.GetLastErrorText();
+    EXPECT_TRUE(engine_.LastRunOutput().verified) << format;
+    run++;
+  }
+}
+
 TEST_F(Verify, FilesSharedByLinksAreNotReadAgain) {
   // Verified when first written: a damaged shared file is this run's
   // business only where the run wrote it.
