@@ -11,6 +11,9 @@
 //   --format plain|zip|lzh  the save format; zip and lzh load the libraries
 //                           beside this program
 //   --keep-none             keep no past backups (History 0)
+//   --time-plan             before the run, time the walk that plans it
+//                           (plan::BuildPlan with the same patterns) alone
+//                           and print plan_s=, plan_entries=
 // History.dat and Generation.dat are read and written in the current
 // folder, so run it in a scratch folder. Output, one "key=value" a line:
 //   elapsed_s=<seconds>
@@ -30,6 +33,8 @@
 
 #include "engine/backup_engine.h"
 #include "engine/run_host.h"
+#include "exclusion/exclusion_patterns.h"
+#include "plan/plan_walker.h"
 #include "settings/settings.h"
 #include "targets/target_entry.h"
 
@@ -52,6 +57,7 @@ struct Arguments {
   std::vector<std::string> positional;
   zelk::settings::CSettings settings;
   bool mayStayUnchanged = false;
+  bool timePlan = false;
 };
 
 int Usage() {
@@ -89,6 +95,8 @@ bool Parse(int argc, char** argv, Arguments& out) {
       out.mayStayUnchanged = true;
     } else if (arg == "--keep-none") {
       s.History = 0;
+    } else if (arg == "--time-plan") {
+      out.timePlan = true;
     } else if (arg.starts_with("--")) {
       return false;
     } else {
@@ -127,6 +135,13 @@ int main(int argc, char** argv) {
   LARGE_INTEGER start{};
   LARGE_INTEGER stop{};
   QueryPerformanceFrequency(&frequency);
+  if (args.timePlan) {
+    QueryPerformanceCounter(&start);
+    const zelk::plan::RunPlan plan = zelk::plan::BuildPlan(host.SnapshotTargets(), args.settings.SavePath,
+                                                           zelk::exclusion::PatternList(args.settings.Exclude));
+    QueryPerformanceCounter(&stop);
+    std::printf("plan_s=%.6f\nplan_entries=%zu\n", Seconds(start, stop, frequency), plan.entries.size());
+  }
   QueryPerformanceCounter(&start);
   const bool failed = engine.RunBackup(args.mayStayUnchanged);
   QueryPerformanceCounter(&stop);

@@ -19,8 +19,9 @@ Sections (the default runs all but "before"):
               full plain run (goal <= 0.15 x) and against a full zip run (goal
               <= 0.05 x); the unchanged zip run is shown too.
   verify      plain run with Verify against without (goal <= 1.6 x); zip with
-              Verify against without (goal <= 1.3 x), when the engine verifies
-              archives (copy_bench prints verified=1); otherwise "not measurable".
+              Verify against without (goal <= 1.3 x), when the engine reads
+              archives back (a zip run with --verify on a one-file tree prints
+              verified=1); otherwise it says "not measurable yet" and skips it.
   sharing     on 100 files of 10 MiB: the second run with nothing changed,
               sharing unchanged files on against off (goal <= 0.10 x), and the
               save folder's growth with sharing on (goal <= 1 % of the tree).
@@ -128,6 +129,20 @@ def expect(result, files=None, files_range=None, verified=None):
         if verified is not None and out.get("verified") != verified:
             sys.exit("expected verified=%s: %s" % (verified, out))
     return check
+
+
+def archives_verified(runner, scratch):
+    """Whether a zip run with Verify reads its archive back, tried on a
+    tree of one file."""
+    tree = os.path.join(scratch, "probe-tree")
+    os.makedirs(tree, exist_ok=True)
+    with open(os.path.join(tree, "probe.txt"), "w") as f:
+        f.write("probe\n")
+    save, work = runner.fresh("probe")
+    out = runner.run(tree, save, work, ("--format", "zip", "--verify"))
+    copybench.clean(save)
+    copybench.clean(work)
+    return out.get("verified") == "1"
 
 
 def rounds_of(variants, runner, tree, rounds, load):
@@ -256,14 +271,20 @@ def main():
         same_zip = Variant("unchanged zip", ("--skip-unchanged", "--format", "zip"), keep=True,
                            check=expect("unchanged"), allowed=("unchanged",))
         variants += [same, same_zip]
+    zip_verifies = "verify" in sections and archives_verified(runner, scratch)
     if "verify" in sections:
         verified = Variant("plain verify", ("--verify",), check=expect("ok", files=n, verified="1"))
-        zip_verified = Variant("zip verify", ("--format", "zip", "--verify"), check=full)
-        variants += [verified, zip_verified]
+        zip_verified = Variant("zip verify", ("--format", "zip", "--verify"), check=expect("ok", files=n, verified="1"))
+        variants += [verified] + ([zip_verified] if zip_verifies else [])
     if "before" in sections:
         if not args.before_bin:
             sys.exit("section before needs --before-bin")
-        before = Variant("plain before", exe=os.path.join(args.before_bin, "copy_bench.exe"))
+        # An older copy_bench prints no counts: its copy is counted on disk.
+        def whole_copy(out, save):
+            files, _ = copybench.listing(save)
+            if len(files) != n:
+                sys.exit("the older build's run holds %d files, not %d" % (len(files), n))
+        before = Variant("plain before", exe=os.path.join(args.before_bin, "copy_bench.exe"), check=whole_copy)
         after = Variant("plain after", check=full)
         variants += [before, after]
 
@@ -299,7 +320,7 @@ def main():
                 ratio_line("unchanged zip / full zip", same_zip, zipped, 0.05)]))
         if "verify" in sections:
             lines = [ratio_line("plain verify / plain", verified, plain, 1.6)]
-            if all(o.get("verified") == "1" for o in zip_verified.outputs):
+            if zip_verifies:
                 lines.append(ratio_line("zip verify / zip", zip_verified, zipped, 1.3))
             tables.append(("Verify (%d files)" % n, lines))
         if "before" in sections:
@@ -320,10 +341,9 @@ def main():
           % (", ".join("%.2f" % x for x in load), *os.getloadavg()))
     for title, lines in tables:
         print_table(title, lines)
-    if "verify" in sections and not all(o.get("verified") == "1" for o in zip_verified.outputs):
-        print("zip verify / zip: not measurable yet (the engine does not verify archives: verified=0); "
-              "zip with --verify took %s s against %s s without"
-              % (", ".join("%.2f" % t for t in zip_verified.times), ", ".join("%.2f" % t for t in zipped.times)))
+    if "verify" in sections and not zip_verifies:
+        print("zip verify / zip: not measurable yet (this engine does not read archives back: a zip run with "
+              "--verify says verified=0)")
     if "sharing" in sections:
         print(space)
     print()
