@@ -11,6 +11,7 @@
 //   --format plain|zip|lzh  the save format; zip and lzh load the libraries
 //                           beside this program
 //   --keep-none             keep no past backups (History 0)
+//   --threads N             copy on N threads (default: one per processor)
 //   --time-plan             before the run, time the walk that plans it
 //                           (plan::BuildPlan with the same patterns) alone
 //                           and print plan_s=, plan_entries=
@@ -58,12 +59,14 @@ struct Arguments {
   zelk::settings::CSettings settings;
   bool mayStayUnchanged = false;
   bool timePlan = false;
+  int threads = 0;
 };
 
 int Usage() {
   std::fprintf(stderr,
                "usage: copy_bench.exe [--exclude PATTERNS] [--verify] [--skip-unchanged]\n"
-               "                      [--format plain|zip|lzh] [--keep-none] SOURCE SAVEFOLDER [KEEP [LINK]]\n");
+               "                      [--format plain|zip|lzh] [--keep-none] [--threads N] [--time-plan]\n"
+               "                      SOURCE SAVEFOLDER [KEEP [LINK]]\n");
   return 2;
 }
 
@@ -95,6 +98,9 @@ bool Parse(int argc, char** argv, Arguments& out) {
       out.mayStayUnchanged = true;
     } else if (arg == "--keep-none") {
       s.History = 0;
+    } else if (arg == "--threads" && hasValue) {
+      out.threads = std::atoi(argv[++i]);
+      if (out.threads <= 0) return false;
     } else if (arg == "--time-plan") {
       out.timePlan = true;
     } else if (arg.starts_with("--")) {
@@ -130,6 +136,7 @@ int main(int argc, char** argv) {
 
   BenchHost host(args.positional[0]);
   zelk::engine::CBackupEngine engine(args.settings, host);
+  engine.SetCopyThreads(args.threads);
 
   LARGE_INTEGER frequency{};
   LARGE_INTEGER start{};

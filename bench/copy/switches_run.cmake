@@ -11,7 +11,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/../tiny_tree.cmake)
 
 set(rows
   "exclude    result=ok.*files=2.*excluded=1          --exclude  a.txt%3Bdeeper%5C"
-  "verify     result=ok.*files=4.*verified=1          --verify"
+  "verify     plan_entries=8.*result=ok.*files=4.*verified=1          --verify  --threads  1  --time-plan"
   "unchanged  result=ok.*files=4                      --skip-unchanged"
   "unchanged  result=unchanged.*files=0               --skip-unchanged"
   "zip        result=ok.*files=3.*excluded=1          --format  zip  --exclude  c.bin"

@@ -274,7 +274,8 @@ def main():
     zip_verifies = "verify" in sections and archives_verified(runner, scratch)
     if "verify" in sections:
         verified = Variant("plain verify", ("--verify",), check=expect("ok", files=n, verified="1"))
-        zip_verified = Variant("zip verify", ("--format", "zip", "--verify"), check=expect("ok", files=n, verified="1"))
+        zip_verified = Variant("zip verify", ("--format", "zip", "--verify"),
+                               check=expect("ok", files=n, verified="1"))
         variants += [verified] + ([zip_verified] if zip_verifies else [])
     if "before" in sections:
         if not args.before_bin:
