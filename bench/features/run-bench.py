@@ -263,7 +263,8 @@ def main():
         nothing = Variant("exclude nothing", ("--exclude", NOTHING), check=full)
         variants += [by_name, by_folder, nothing]
     zipped = Variant("zip", ("--format", "zip"), check=full)
-    if sections & {"unchanged", "verify"}:
+    zip_verifies = "verify" in sections and archives_verified(runner, scratch)
+    if "unchanged" in sections or zip_verifies:
         variants.append(zipped)
     if "unchanged" in sections:
         same = Variant("unchanged plain", ("--skip-unchanged",), keep=True, check=expect("unchanged"),
@@ -271,7 +272,6 @@ def main():
         same_zip = Variant("unchanged zip", ("--skip-unchanged", "--format", "zip"), keep=True,
                            check=expect("unchanged"), allowed=("unchanged",))
         variants += [same, same_zip]
-    zip_verifies = "verify" in sections and archives_verified(runner, scratch)
     if "verify" in sections:
         verified = Variant("plain verify", ("--verify",), check=expect("ok", files=n, verified="1"))
         zip_verified = Variant("zip verify", ("--format", "zip", "--verify"),
