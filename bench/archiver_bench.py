@@ -9,6 +9,10 @@ base folder, as a backup run names its targets. The peer tools archive the
 same trees in one run from the corpus folder (appending rewrites their
 archives); their entry names carry "source/" in front of those below
 `source`, a few bytes an entry, shown as "name bytes" below.
+
+With --compare-bin DIR (an older build's bin folder), our DLL is timed
+against that build's DLL instead of the peers, alternating, with the
+ratios of this build over that one.
 """
 import os
 import resource
@@ -108,8 +112,24 @@ def run(fmt, dll_argv, peers, args):
             return Tool(name, lambda: subprocess.run(argv_of(archive), cwd=corpus, check=True,
                                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL), archive)
 
-        tools = [dll(None)] + [peer(n, a, e) for n, a, e in peers]
-        if not args.skip_one_core:
+        compare = getattr(args, "compare_bin", None)
+        if compare:
+            compare = os.path.abspath(compare)
+            args.bin = os.path.abspath(args.bin)
+            # Our DLL against an older build's, and nothing else: the ratios
+            # are this build's time and size over that one's.
+            bin_dir = args.bin
+
+            def older_argv(archive, work, ts_):
+                return [compare + a[len(bin_dir):] if a.startswith(bin_dir) else a
+                        for a in dll_argv(archive, work, ts_)]
+            older = os.path.join(work, "older.%s" % fmt)
+            tools = [dll(None), Tool("%s DLL of %s" % ("ZIP32J" if fmt == "zip" else "UNLHA32", compare),
+                                     lambda: subprocess.run(older_argv(older, work, ts), check=True,
+                                                            stdout=subprocess.DEVNULL), older)]
+        else:
+            tools = [dll(None)] + [peer(n, a, e) for n, a, e in peers]
+        if not args.skip_one_core and not compare:
             tools.append(dll("0"))
         # Wine's own start, once warm.
         subprocess.run(dll_argv(os.path.join(work, "warm." + fmt), work, ts[:0]), stdout=subprocess.DEVNULL)
@@ -141,6 +161,10 @@ def run(fmt, dll_argv, peers, args):
                 t.name, best, med, cpu, mib / best, "", t.size, 100.0 * t.size / size,
                 best / min(ref.walls), med / statistics.median(ref.walls), t.size / ref.size))
         print("(t/%s: best/best and median/median)" % ref.name.split()[0])
+        per_round = [a / b for a, b in zip(tools[0].walls, ref.walls)]
+        print("%s / %s, round by round: %s; median %.3f" % (tools[0].name, ref.name,
+                                                            ", ".join("%.3f" % x for x in per_round),
+                                                            statistics.median(per_round)))
         print("all wall times: " + "; ".join("%s: %s" % (t.name, ", ".join("%.2f" % w for w in t.walls))
                                              for t in tools))
         check = args.check(tools[0].path) if args.check else None

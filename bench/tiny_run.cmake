@@ -5,18 +5,9 @@
 # stands for SCRATCH as the tool sees it (a Windows path under Wine). The
 # run passes when the tool exits with 0 and its output matches EXPECT.
 cmake_minimum_required(VERSION 3.25)
-file(REMOVE_RECURSE "${SCRATCH}")
-foreach(file IN ITEMS a.txt sub/b.txt sub/deeper/c.bin "sub/with blank.txt")
-  file(WRITE "${SCRATCH}/src/${file}" "Zelk benchmark corpus: ${file}\n")
-endforeach()
-file(MAKE_DIRECTORY "${SCRATCH}/src/empty")
-
-set(seen "${SCRATCH}")
-if(EMULATOR)
-  string(REPLACE "/" "\\" seen "Z:${SCRATCH}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/tiny_tree.cmake)
 string(REPLACE "|" ";" args "${ARGS}")
-string(REPLACE "{scratch}" "${seen}" args "${args}")
+string(REPLACE "{scratch}" "${scratch_seen}" args "${args}")
 execute_process(COMMAND ${EMULATOR} "${TOOL}" ${args}
   WORKING_DIRECTORY "${SCRATCH}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 message("${out}${err}")

@@ -10,7 +10,7 @@ time, MiB/s, sizes and the ratios to jlha are printed. A last tool is our
 DLL again pinned to one core (`taskset -c 0`). Our archive is then tested
 with lhasa (not timed). --memory as in the zip benchmark.
 
-usage: run_bench.py [--corpus DIR] [--mib 500] [--bin build/windows/bin] [--rounds 2] [--memory]
+usage: run_bench.py [--corpus DIR] [--mib 500] [--bin build/windows/bin] [--rounds 2] [--memory] [--compare-bin DIR]
 Note: on Debian `lha` is jlha's front end; lhasa's command is `lhasa`.
 """
 import argparse
@@ -33,6 +33,7 @@ def main():
     ap.add_argument("--rounds", type=int, default=2)
     ap.add_argument("--memory", action="store_true")
     ap.add_argument("--skip-one-core", action="store_true")
+    ap.add_argument("--compare-bin", help="an older build's bin folder: its DLL against ours, no peers")
     args = ap.parse_args()
 
     def dll_argv(archive, work, targets):

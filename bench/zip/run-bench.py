@@ -9,7 +9,7 @@ the ratios to zip are printed. A last tool is our DLL again pinned to one
 core (`taskset -c 0`). --memory also archives a sparse 2 GiB file and
 100,000 small files and prints the peak resident memory of each call.
 
-usage: run-bench.py [--corpus DIR] [--mib 500] [--bin build/windows/bin] [--rounds 2] [--memory]
+usage: run-bench.py [--corpus DIR] [--mib 500] [--bin build/windows/bin] [--rounds 2] [--memory] [--compare-bin DIR]
 The corpus is made with bench/make-corpus.py when DIR does not exist yet.
 """
 import argparse
@@ -31,6 +31,7 @@ def main():
     ap.add_argument("--rounds", type=int, default=2)
     ap.add_argument("--memory", action="store_true")
     ap.add_argument("--skip-one-core", action="store_true")
+    ap.add_argument("--compare-bin", help="an older build's bin folder: its DLL against ours, no peers")
     args = ap.parse_args()
 
     def dll_argv(archive, work, targets):
