@@ -20,8 +20,6 @@ class Sha256 {
   Digest Finish();
 
  private:
-  void Block(const std::uint8_t* block);
-
   std::array<std::uint32_t, 8> state_;
   std::array<std::uint8_t, 64> buffer_{};
   std::size_t buffered_ = 0;

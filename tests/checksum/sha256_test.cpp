@@ -1,5 +1,9 @@
 #include "checksum/sha256.h"
 
+#include <random>
+
+#include "checksum/sha256_blocks.h"
+
 #include <gtest/gtest.h>
 
 namespace zelk::checksum {
@@ -28,6 +32,19 @@ TEST(Sha256, KnownDigestsWhateverThePieces) {
       if (v.input.size() > 100000 && piece < 64) continue;
       EXPECT_EQ(HexOf(v.input, piece), v.digest) << v.input.size() << " bytes in pieces of " << piece;
     }
+  }
+}
+
+TEST(Sha256, TheProcessorsInstructionsGiveThePortableState) {
+  std::mt19937 rng(7);
+  std::vector<std::uint8_t> data(64 * 1000);
+  for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+  for (std::size_t blocks : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{1000}}) {
+    std::uint32_t portable[8] = {1, 2, 3, 4, 5, 6, 7, 0xffffffffu};
+    std::uint32_t hardware[8] = {1, 2, 3, 4, 5, 6, 7, 0xffffffffu};
+    Sha256BlocksPortable(portable, data.data(), blocks);
+    if (!Sha256BlocksHardware(hardware, data.data(), blocks)) GTEST_SKIP() << "no SHA instructions here";
+    EXPECT_TRUE(std::equal(portable, portable + 8, hardware)) << blocks << " blocks";
   }
 }
 
