@@ -38,19 +38,19 @@ WalkResult ArchiveSession::AddTargets(const AddCommand& cmd, EntryNamer& namer, 
   options.archiveFolder = IdentityOfFolderHolding(path_);
   options.exclude = &patterns;
   options.unreadable = [this](const std::wstring& path, DWORD code) {
-    LeaveOut(EnginePath(path), SystemErrorText(code));
+    LeaveOut(EnginePath(path), SystemErrorText(code), 2 * visited_);
   };
   const TreeVisitor visit = [&](const TreeEntry& e) {
-    std::unique_ptr<SourceFile> source;
-    if (!e.isFolder) {
-      source = SourceFile::Open(e.fullPath, retries_);
-      if (!source->IsOpen()) {
-        LeaveOut(EnginePath(e.fullPath), source->Error());
-        return true;
-      }
-      // The archive itself, when it lies in a folder target.
-      if (e.mayBeArchive && IdentityOf(source->handle()).SameAs(archiveId_)) return true;
+    ++visited_;
+    if (e.isFolder) return add(e, nullptr, error);
+    if (!e.mayBeArchive) return add(e, std::make_unique<DeferredSource>(e.fullPath, retries_), error);
+    std::unique_ptr<SourceFile> source = SourceFile::Open(e.fullPath, retries_);
+    if (!source->IsOpen()) {
+      LeaveOut(EnginePath(e.fullPath), source->Error(), entryOrder());
+      return true;
     }
+    // The archive itself, when it lies in a folder target.
+    if (IdentityOf(source->handle()).SameAs(archiveId_)) return true;
     return add(e, std::move(source), error);
   };
   for (const std::string& name : cmd.names) {

@@ -32,10 +32,14 @@ inline std::uint64_t Ticks(const FILETIME& ft) {
   return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-// Called for every entry to archive, with the open source for a file (null
-// for a folder), which the adder may keep. Returns false to stop the run,
-// with the cause in *why.
-using EntryAdder = std::function<bool(const TreeEntry& e, std::unique_ptr<WinFile> source, std::string* why)>;
+// Called for every entry to archive, with the source for a file (null for a
+// folder), which the adder may keep. The source opens where it is first
+// read, so that a pool thread waits for the open rather than the walk; a
+// failed open shows as a failed read with the open's reason (a file that
+// may be the archive itself is opened before). Returns false to stop the
+// run, with the cause in *why.
+using EntryAdder =
+    std::function<bool(const TreeEntry& e, std::unique_ptr<RandomAccessFile> source, std::string* why)>;
 
 // The number of compressing threads a call may use: the logical processors
 // this process may run on.
@@ -54,6 +58,7 @@ class ArchiveSession {
   std::optional<int> Open(const std::string& ansiPath, OutputBuffer& out, const OpenCodes& codes);
 
   WinFile& archive() { return *archive_; }
+  const WinFile& archive() const { return *archive_; }
   bool created() const { return created_; }
 
   // Walks the targets of cmd in order, less what its patterns exclude; the
@@ -61,11 +66,18 @@ class ArchiveSession {
   // false, with its cause in *error). The archive itself, met in a target,
   // is left out. So is a source that cannot be read: a target or a file that
   // cannot be opened (after the retries of a held one), a folder that cannot
-  // be listed; each is added to leftOut() and the walk goes on.
+  // be listed; each is added to leftOut(), in walk order, and the walk goes
+  // on.
   WalkResult AddTargets(const AddCommand& cmd, EntryNamer& namer, const EntryAdder& add, std::string* error);
 
-  // A source the format could not take after all (a read error, too large).
-  void LeaveOut(std::string path, std::string reason) { leftOut_.Add(std::move(path), std::move(reason)); }
+  // The place in the walk of the entry just handed to the adder; a source
+  // the format leaves out later is listed there (LeaveOut).
+  std::uint64_t entryOrder() const { return 2 * visited_ - 1; }
+  // A source the format could not take after all (a read error, too large),
+  // listed at the entry's place in the walk (entryOrder() when it was added).
+  void LeaveOut(std::string path, std::string reason, std::uint64_t order) {
+    leftOut_.Add(std::move(path), std::move(reason), order);
+  }
   const LeftOutList& leftOut() const { return leftOut_; }
 
   // Closes the newly created archive and deletes it: nothing went in.
@@ -75,6 +87,7 @@ class ArchiveSession {
   std::wstring path_;
   fileutil::RetryBudget retries_{[](unsigned ms) { Sleep(ms); }};
   LeftOutList leftOut_;
+  std::uint64_t visited_ = 0;  // entries met by the walk so far
   std::unique_ptr<WinFile> archive_;
   bool created_ = false;
   FileIdentity archiveId_;

@@ -1,5 +1,6 @@
 #include "common/left_out.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "common/zelk_extensions.h"
@@ -35,8 +36,11 @@ std::string WithoutClosingStop(std::string text) {
 
 }  // namespace
 
-void LeftOutList::Add(std::string path, std::string reason) {
-  entries_.push_back({OneLine(std::move(path)), WithoutClosingStop(OneLine(std::move(reason)))});
+void LeftOutList::Add(std::string path, std::string reason, std::uint64_t order) {
+  // Most entries come in order: the search from the end is short.
+  auto at = entries_.end();
+  while (at != entries_.begin() && std::prev(at)->order > order) --at;
+  entries_.insert(at, {OneLine(std::move(path)), WithoutClosingStop(OneLine(std::move(reason))), order});
 }
 
 std::string LeftOutList::Report(std::size_t room) const {

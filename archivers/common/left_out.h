@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -12,8 +14,12 @@ namespace zelk::archivers {
 class LeftOutList {
  public:
   // path as the caller named it (no "\\?\" prefix, ANSI); the reason is
-  // kept on one line, without a closing full stop.
-  void Add(std::string path, std::string reason);
+  // kept on one line, without a closing full stop. Entries are listed by
+  // order (the place in the walk where the source was met), those of equal
+  // order as added, so the list is the same whichever thread met a failure
+  // first.
+  void Add(std::string path, std::string reason,
+           std::uint64_t order = std::numeric_limits<std::uint64_t>::max());
   bool empty() const { return entries_.empty(); }
   std::size_t size() const { return entries_.size(); }
 
@@ -25,6 +31,7 @@ class LeftOutList {
   struct Entry {
     std::string path;
     std::string reason;
+    std::uint64_t order;
   };
   std::vector<Entry> entries_;
 };

@@ -26,4 +26,24 @@ std::unique_ptr<SourceFile> SourceFile::Open(const std::wstring& path, fileutil:
   return file;
 }
 
+bool DeferredSource::Opened() {
+  if (!file_) file_ = SourceFile::Open(path_, retries_);
+  return file_->IsOpen();
+}
+
+bool DeferredSource::ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) {
+  *got = 0;
+  return Opened() && file_->ReadAt(offset, data, n, got);
+}
+
+bool DeferredSource::WriteAt(std::uint64_t offset, const void* data, std::size_t n) {
+  return Opened() && file_->WriteAt(offset, data, n);
+}
+
+bool DeferredSource::Size(std::uint64_t* size) { return Opened() && file_->Size(size); }
+
+bool DeferredSource::Truncate(std::uint64_t size) { return Opened() && file_->Truncate(size); }
+
+std::string DeferredSource::Error() const { return file_ ? file_->Error() : std::string(); }
+
 }  // namespace zelk::archivers

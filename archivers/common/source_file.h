@@ -28,6 +28,28 @@ class SourceFile : public WinFile {
   int tries_ = 1;  // opening and reading together
 };
 
+// A source opened where it is first read, so that a pool thread that reads
+// it also waits for the open (and its retries) instead of the thread that
+// walks. Used by one thread at a time. A failed open is the failure of the
+// first read, with the open's reason.
+class DeferredSource : public RandomAccessFile {
+ public:
+  DeferredSource(std::wstring path, fileutil::RetryBudget& retries) : path_(std::move(path)), retries_(retries) {}
+
+  bool ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) override;
+  bool WriteAt(std::uint64_t offset, const void* data, std::size_t n) override;
+  bool Size(std::uint64_t* size) override;
+  bool Truncate(std::uint64_t size) override;
+  std::string Error() const override;
+
+ private:
+  bool Opened();
+
+  std::wstring path_;
+  fileutil::RetryBudget& retries_;
+  std::unique_ptr<SourceFile> file_;
+};
+
 // True for the errors of a file that another program holds.
 bool IsHeldError(DWORD code);
 

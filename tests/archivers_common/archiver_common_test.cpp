@@ -108,6 +108,20 @@ TEST(LeftOutReport, CountsEveryEntryAndHoldsWholeLinesOnly) {
   for (const auto& c : cases) EXPECT_EQ(left.Report(c.room), c.report) << c.room;
 }
 
+TEST(LeftOutReport, ListsEntriesInWalkOrderWhateverOrderTheyCameIn) {
+  // A folder that could not be listed is told at once, a file read on the
+  // pool later: the report lists them by their place in the walk.
+  LeftOutList left;
+  left.Add("C:\\D\\sub", "access denied", 6);
+  left.Add("C:\\D\\a.txt", "held", 3);
+  left.Add("C:\\D\\sub2\\c.txt", "held", 9);
+  left.Add("C:\\D\\b.txt", "held", 5);
+  left.Add("C:\\D\\b2.txt", "held", 5);
+  EXPECT_EQ(left.Report(1000),
+            "Left out: 5\r\nC:\\D\\a.txt\theld\r\nC:\\D\\b.txt\theld\r\nC:\\D\\b2.txt\theld\r\n"
+            "C:\\D\\sub\taccess denied\r\nC:\\D\\sub2\\c.txt\theld\r\n");
+}
+
 TEST(RetryBudget, ThreeTriesPerSourceWithinTheCallsBudget) {
   unsigned waited = 0;
   fileutil::RetryBudget retries([&](unsigned ms) { waited += ms; });

@@ -155,5 +155,51 @@ TEST(LzhParallel, AnUnreadableInputComesAfterTheEntriesQueuedBeforeIt) {
   }
 }
 
+TEST(LzhParallel, SmallFilesReadOnThePoolKeepTheirPlaceWhateverTheirInputDoes) {
+  // Small files are opened and read on the pool: one that cannot be read is
+  // left out in its place, one that grew past its expected size after the
+  // walk is stored whole, and the archive is the same on every count.
+  const std::vector<std::uint8_t> grown = TextBytes(70000, 8);
+  std::vector<std::uint8_t> first;
+  for (int threads : zelk::testing::kThreadCounts) {
+    MemoryOutput out;
+    ArchiveWriter writer(out, 0, {}, zelk::testing::Threads(threads));
+    std::vector<std::string> skipped;
+    writer.OnInputSkipped([&](const std::string& label, const std::string&, std::uint64_t order) {
+      skipped.push_back(label + " " + std::to_string(order));
+    });
+    Files expected;
+    std::uint64_t order = 0;
+    std::string error;
+    for (const auto& [name, contents] : Mixed()) {
+      ++order;
+      bool ok = true;
+      if (name.back() == '\\') {
+        ok = writer.AddDirectory(Header(name.substr(0, name.size() - 1), 0), error, name);
+        expected.push_back({name, contents});
+      } else if (name == "docs\\n3.txt") {
+        ok = writer.AddFile(std::make_shared<MemoryInput>(contents, 0), Header(name, contents.size()), error, name,
+                            order);
+      } else if (name == "docs\\n5.txt") {
+        ok = writer.AddFile(std::make_shared<MemoryInput>(grown), Header(name, 100), error, name, order);
+        expected.push_back({name, grown});
+      } else {
+        ok = writer.AddFile(std::make_shared<MemoryInput>(contents), Header(name, contents.size()), error, name,
+                            order);
+        expected.push_back({name, contents});
+      }
+      ASSERT_TRUE(ok) << name << ": " << error;
+    }
+    ASSERT_TRUE(writer.Close(error)) << error;
+    EXPECT_EQ(skipped, std::vector<std::string>{"docs\\n3.txt 5"}) << threads;
+    if (first.empty()) {
+      first = out.bytes;
+      EXPECT_EQ(ReadBack(first), expected);
+    } else {
+      EXPECT_EQ(out.bytes, first) << threads << " threads";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zelk::lzh::testing

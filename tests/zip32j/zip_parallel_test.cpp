@@ -177,5 +177,59 @@ TEST(ZipParallel, AnUnreadableSourceComesAfterTheEntriesQueuedBeforeIt) {
   }
 }
 
+// Held by another program from the first read on.
+class HeldSource : public MemoryFile {
+ public:
+  HeldSource() : MemoryFile(Bytes(Text(500, 6))) {}
+  bool ReadAt(std::uint64_t, void*, std::size_t, std::size_t* got) override {
+    *got = 0;
+    return false;
+  }
+  std::string Error() const override { return "held by another program"; }
+};
+
+TEST(ZipParallel, SmallFilesReadOnThePoolKeepTheirPlaceWhateverTheirSourceDoes) {
+  // Small files are opened and read on the pool: one that cannot be read is
+  // left out in its place, one that grew past its expected size after the
+  // walk is stored whole, and the archive is the same on every count.
+  const std::string grown = Text(70000, 8);
+  std::vector<std::uint8_t> first;
+  for (int threads : zelk::testing::kThreadCounts) {
+    MemoryFile out;
+    ZipWriter writer(out, {}, zelk::testing::Threads(threads));
+    std::vector<std::string> skipped;
+    writer.OnSourceSkipped([&](const EntryInfo& info, const std::string& why) {
+      skipped.push_back(info.name + " " + std::to_string(info.order) + ": " + why);
+    });
+    Files expected;
+    std::uint64_t order = 0;
+    for (const auto& [name, contents] : Mixed()) {
+      EntryInfo info = Info(name, contents.size());
+      info.order = ++order;
+      if (name == "docs/n3.txt") {
+        ASSERT_TRUE(writer.AddFile(info, std::make_shared<HeldSource>()));
+        continue;
+      }
+      if (name == "docs/n5.txt") {
+        info.expectedSize = 100;
+        ASSERT_TRUE(writer.AddFile(info, std::make_shared<MemoryFile>(Bytes(grown))));
+        expected.push_back({name, grown});
+        continue;
+      }
+      ASSERT_TRUE(name.back() == '/' ? writer.AddFolder(info)
+                                     : writer.AddFile(info, std::make_shared<MemoryFile>(Bytes(contents))));
+      expected.push_back({name, contents});
+    }
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(skipped, std::vector<std::string>{"docs/n3.txt 5: held by another program"}) << threads;
+    if (first.empty()) {
+      first = out.bytes();
+      EXPECT_EQ(ReadBack(first), expected);
+    } else {
+      EXPECT_EQ(out.bytes(), first) << threads << " threads";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zelk::zip

@@ -40,10 +40,10 @@ std::wstring LastComponent(const std::wstring& path) {
 class EntryWriter {
  public:
   EntryWriter(const LhaCommand& cmd, ArchiveWriter& writer, archivers::EntryNamer& namer,
-              const archivers::WinFile& archive)
-      : cmd_(cmd), writer_(writer), namer_(namer), archive_(archive) {}
+              const archivers::ArchiveSession& session)
+      : cmd_(cmd), writer_(writer), namer_(namer), session_(session), archive_(session.archive()) {}
 
-  bool Add(const archivers::TreeEntry& e, std::unique_ptr<archivers::WinFile> source, std::string* why) {
+  bool Add(const archivers::TreeEntry& e, std::unique_ptr<archivers::RandomAccessFile> source, std::string* why) {
     why_ = why;
     if (e.isFolder && (!cmd_.folderEntries || !cmd_.storePaths)) return Name(e, nullptr);
     EntryHeader header;
@@ -60,7 +60,9 @@ class EntryWriter {
       if (!writer_.AddDirectory(header, error, label)) return Stop(FailureText(error));
     } else {
       auto input = std::make_shared<SequentialInput>(std::move(source));
-      if (!writer_.AddFile(std::move(input), header, error, label)) return Stop(FailureText(error));
+      if (!writer_.AddFile(std::move(input), header, error, label, session_.entryOrder())) {
+        return Stop(FailureText(error));
+      }
     }
     return true;
   }
@@ -116,6 +118,7 @@ class EntryWriter {
   const LhaCommand& cmd_;
   ArchiveWriter& writer_;
   archivers::EntryNamer& namer_;
+  const archivers::ArchiveSession& session_;
   const archivers::WinFile& archive_;
   std::string* why_ = nullptr;
 };
@@ -169,8 +172,10 @@ int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
   parallel.threads = archivers::CompressingThreads();
   ArchiveWriter writer(output, scan.appendOffset, {}, parallel);
   CloseGuard guard(writer);
-  EntryWriter entries(cmd, writer, namer, archive);
-  writer.OnInputSkipped([&session](const std::string& label, const std::string& why) { session.LeaveOut(label, why); });
+  EntryWriter entries(cmd, writer, namer, session);
+  writer.OnInputSkipped([&session](const std::string& label, const std::string& why, std::uint64_t order) {
+    session.LeaveOut(label, why, order);
+  });
   std::string runError;
   bool ok = session.AddTargets(cmd, namer, std::bind_front(&EntryWriter::Add, &entries), &runError) ==
             archivers::WalkResult::kDone;

@@ -74,6 +74,7 @@ class BitJoiner {
 struct ArchiveWriter::FileState {
   EntryHeader header;
   std::string label;
+  std::uint64_t order = 0;
   std::size_t entry = 0;
   std::shared_ptr<InputStream> input;
   std::atomic<bool> cancelled{false};
@@ -93,7 +94,8 @@ class ArchiveWriter::SegmentJob : public archivers::Job {
       : file_(std::move(file)), tuning_(tuning), parallel_(parallel) {}
 
   void Run() override {
-    if (!file_ || file_->cancelled || storeOnly) return;
+    if (!file_ || file_->cancelled) return;
+    if (readsInput && !ReadWhole()) return;
     if (parallel_.beforeCompress) parallel_.beforeCompress(file_->entry);
     output.reserve(size() + size() / 8 + 1024);
     VectorSink sink(output);
@@ -109,7 +111,14 @@ class ArchiveWriter::SegmentJob : public archivers::Job {
 
   EntryHeader directory;             // without a file: the directory entry
   std::string label;
-  bool storeOnly = false;            // the file is stored without coding
+  // The job reads the whole file (expected smaller than input) into input,
+  // then closes it. It may have failed to read (readError), or found the
+  // file grown to input's size or more, which the caller's thread then
+  // stores.
+  bool readsInput = false;
+  bool readFailed = false;
+  bool grown = false;
+  std::string readError;
   std::vector<std::uint8_t> input;   // the window before the segment, then the segment
   std::size_t dictionary = 0;
   bool first = false;
@@ -118,6 +127,26 @@ class ArchiveWriter::SegmentJob : public archivers::Job {
   std::uint64_t bits = 0;
 
  private:
+  bool ReadWhole() {
+    InputStream& in = *file_->input;
+    std::size_t filled = 0;
+    while (filled < input.size()) {
+      std::size_t got = 0;
+      if (!in.Read(input.data() + filled, input.size() - filled, got)) {
+        readFailed = true;
+        readError = in.Error();
+        return false;
+      }
+      if (got == 0) break;
+      filled += got;
+    }
+    grown = filled == input.size();
+    if (grown) return false;
+    input.resize(filled);
+    file_->input.reset();  // no file stays open for the queue
+    return filled > 0;     // nothing to code in an empty file
+  }
+
   std::shared_ptr<FileState> file_;
   const Lh5Tuning& tuning_;
   const archivers::ParallelOptions& parallel_;
@@ -168,13 +197,16 @@ bool ArchiveWriter::AddDirectory(EntryHeader header, std::string& error, const s
   return jobs_->Submit(std::move(job)) || Report(error);
 }
 
-bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string& error, const std::string& label) {
-  return AddFile(std::shared_ptr<InputStream>(&input, [](InputStream*) {}), std::move(header), error, label);
+bool ArchiveWriter::AddFile(InputStream& input, EntryHeader header, std::string& error, const std::string& label,
+                            std::uint64_t order) {
+  return AddFile(std::shared_ptr<InputStream>(&input, [](InputStream*) {}), std::move(header), error, label, order);
 }
 
 bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader header, std::string& error,
-                            const std::string& label) {
-  if (header.originalSize > kMaxEntrySize) return Skip(label, kTooLarge) || FailBeforeQueueing(label, kTooLarge, error);
+                            const std::string& label, std::uint64_t order) {
+  if (header.originalSize > kMaxEntrySize) {
+    return Skip(label, kTooLarge, order) || FailBeforeQueueing(label, kTooLarge, error);
+  }
   header.isDirectory = false;
   header.method = kMethodLh5;
   header.packedSize = 0;
@@ -184,14 +216,11 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
   file->provisional = *provisional;
   file->header = std::move(header);
   file->label = label;
+  file->order = order;
   file->entry = queued_++;
   file->input = std::move(input);
   const std::uint64_t expected = file->header.originalSize;
-  if (expected == 0) {
-    auto job = std::make_unique<SegmentJob>(file, tuning_, parallel_);
-    job->storeOnly = job->first = job->last = true;
-    return jobs_->Submit(std::move(job)) || Report(error);
-  }
+  if (expected < kSegmentSize) return AddSmallFile(std::move(file), error);
 
   std::uint64_t readPos = 0;
   std::vector<std::uint8_t> window;  // the last 8 KiB before the next segment
@@ -212,7 +241,7 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
         file->done = true;
         file->cancelled = true;
         const std::string why = file->input->Error();
-        if (Skip(label, why)) return true;
+        if (Skip(label, why, order)) return true;
         jobs_->FinishAll();
         if (!unreported_) inputError_ = why;
         return FailBeforeQueueing(label, kReadFailed, error);
@@ -225,7 +254,7 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
     if (readPos > kMaxEntrySize) {
       file->done = true;
       file->cancelled = true;
-      return Skip(label, kTooLarge) || FailBeforeQueueing(label, kTooLarge, error);
+      return Skip(label, kTooLarge, order) || FailBeforeQueueing(label, kTooLarge, error);
     }
     file->crc.Update(job->input.data() + job->dictionary, filled);
     job->first = readPos == filled;
@@ -238,15 +267,30 @@ bool ArchiveWriter::AddFile(std::shared_ptr<InputStream> input, EntryHeader head
   }
 }
 
+bool ArchiveWriter::AddSmallFile(std::shared_ptr<FileState> file, std::string& error) {
+  auto job = std::make_unique<SegmentJob>(std::move(file), tuning_, parallel_);
+  job->readsInput = job->first = job->last = true;
+  // One byte more than expected, to see the end.
+  job->input.resize(static_cast<std::size_t>(job->file()->header.originalSize) + 1);
+  return jobs_->Submit(std::move(job)) || Report(error);
+}
+
 bool ArchiveWriter::Finish(SegmentJob& job) {
   FileState* file = job.file();
   if (file == nullptr) return WriteDirectory(job);
   if (file->done) return true;
+  if (job.readFailed) {
+    file->done = true;
+    if (Skip(file->label, job.readError, file->order)) return true;
+    inputError_ = job.readError;
+    return FailEntry(file->label, kReadFailed);
+  }
   if (job.failed()) {
     file->done = true;
     file->cancelled = true;
     return FailEntry(file->label, "compression failed: " + job.FailureText());
   }
+  if (job.readsInput) return FinishSmallFile(*file, job);
   if (job.first) {
     file->dataStart = committed_ + file->provisional.size();
     if (!out_.Seek(committed_) || !out_.Write(file->provisional.data(), file->provisional.size())) {
@@ -255,8 +299,44 @@ bool ArchiveWriter::Finish(SegmentJob& job) {
       return FailEntry(file->label, kWriteFailed);
     }
   }
-  if (job.storeOnly) return Store(*file);
   return AppendSegment(*file, job);
+}
+
+bool ArchiveWriter::FinishSmallFile(FileState& file, SegmentJob& job) {
+  file.dataStart = committed_ + file.provisional.size();
+  if (job.grown) {
+    // Read again here, from its start, and stored.
+    if (!out_.Seek(committed_) || !out_.Write(file.provisional.data(), file.provisional.size())) {
+      file.done = true;
+      return FailEntry(file.label, kWriteFailed);
+    }
+    return Store(file);
+  }
+  // The whole entry is known: its final header and data go out in one
+  // write, the bytes the header rewrite of a larger file ends with.
+  file.done = true;
+  file.crc.Update(job.input.data(), job.size());
+  std::vector<std::uint8_t> coded;
+  if (job.size() > 0) {
+    BitJoiner joiner;
+    joiner.Append(job.output.data(), job.bits, coded);
+    joiner.Finish(coded);
+  }
+  const bool packs = job.size() > 0 && coded.size() < job.size();
+  EntryHeader& header = file.header;
+  if (!packs) header.method = kMethodStored;
+  header.packedSize = packs ? coded.size() : job.size();
+  header.originalSize = job.size();
+  header.fileCrc = file.crc.Value();
+  const auto final = BuildLevel2Header(header);
+  if (!final || final->size() != file.provisional.size()) return FailEntry(file.label, "entry header changed size");
+  std::vector<std::uint8_t> entry = *final;
+  const std::uint8_t* data = packs ? coded.data() : job.input.data();
+  entry.insert(entry.end(), data, data + header.packedSize);
+  if (!out_.Seek(committed_) || !out_.Write(entry.data(), entry.size())) return FailEntry(file.label, kWriteFailed);
+  committed_ += entry.size();
+  ++entries_;
+  return true;
 }
 
 bool ArchiveWriter::WriteDirectory(SegmentJob& job) {
@@ -305,7 +385,7 @@ bool ArchiveWriter::Store(FileState& file) {
   EntryHeader& header = file.header;
   header.method = kMethodStored;
   if (!file.input->Rewind()) {
-    if (Skip(file.label, file.input->Error())) return true;
+    if (Skip(file.label, file.input->Error(), file.order)) return true;
     inputError_ = file.input->Error();
     return FailEntry(file.label, kReadFailed);
   }
@@ -316,13 +396,13 @@ bool ArchiveWriter::Store(FileState& file) {
   for (;;) {
     std::size_t got = 0;
     if (!file.input->Read(chunk.data(), chunk.size(), got)) {
-      if (Skip(file.label, file.input->Error())) return true;
+      if (Skip(file.label, file.input->Error(), file.order)) return true;
       inputError_ = file.input->Error();
       return FailEntry(file.label, kReadFailed);
     }
     if (got == 0) break;
     total += got;
-    if (total > kMaxEntrySize) return Skip(file.label, kTooLarge) || FailEntry(file.label, kTooLarge);
+    if (total > kMaxEntrySize) return Skip(file.label, kTooLarge, file.order) || FailEntry(file.label, kTooLarge);
     crc.Update(chunk.data(), got);
     if (!out_.Write(chunk.data(), got)) return FailEntry(file.label, kWriteFailed);
   }
@@ -342,11 +422,11 @@ bool ArchiveWriter::Complete(FileState& file) {
   return true;
 }
 
-bool ArchiveWriter::Skip(const std::string& label, const std::string& why) {
+bool ArchiveWriter::Skip(const std::string& label, const std::string& why, std::uint64_t order) {
   // What was written of the entry lies past committed_: the next entry or
   // the end mark goes over it.
   if (!skipped_) return false;
-  skipped_(label, why);
+  skipped_(label, why, order);
   return true;
 }
 

@@ -2,8 +2,10 @@
 // whole write path (compression or storing, header rewrite, the end mark,
 // cutting back after a failure) is the same natively and in the DLL.
 //
-// A file is read on the caller's thread in segments of 1 MiB; each segment
-// is coded by its own -lh5- encoder, with the 8 KiB before it as the window
+// A file smaller than a segment is read (opened, when its input opens on its
+// first read), coded and closed on a pool of threads; a larger one is read
+// on the caller's thread in segments of 1 MiB; each segment is coded by its
+// own -lh5- encoder, with the 8 KiB before it as the window
 // its matches may reach into, on a pool of threads (ParallelOptions). The
 // segments' codes are joined bit by bit into the entry's one stream, and
 // entries are written in the order they were added, so the archive is the
@@ -68,12 +70,14 @@ class ArchiveWriter {
   // Adds a file; header supplies path, times and attributes, and
   // originalSize as the size seen before reading (the size read counts).
   // The writer keeps input until the entry is written. label names the
-  // entry in failedLabel(). On failure error says why and the archive keeps
-  // the entries before.
+  // entry in failedLabel(), order is the caller's place of it, told with a
+  // skipped input. On failure error says why and the archive keeps the
+  // entries before.
   bool AddFile(std::shared_ptr<InputStream> input, EntryHeader header, std::string& error,
-               const std::string& label = {});
+               const std::string& label = {}, std::uint64_t order = 0);
   // The same for an input that outlives the writer's next Flush or Close.
-  bool AddFile(InputStream& input, EntryHeader header, std::string& error, const std::string& label = {});
+  bool AddFile(InputStream& input, EntryHeader header, std::string& error, const std::string& label = {},
+               std::uint64_t order = 0);
   bool AddDirectory(EntryHeader header, std::string& error, const std::string& label = {});
   // Writes every queued entry; false at the first that fails.
   bool Flush(std::string& error);
@@ -86,9 +90,10 @@ class ArchiveWriter {
 
   // When set, a file whose input cannot be read, or that is too large for
   // an entry (4 GiB or more), is left out: told here (on the caller's
-  // thread, with its label and the reason) and the archive goes on without
-  // it. Otherwise such a file fails like any other entry.
-  void OnInputSkipped(std::function<void(const std::string& label, const std::string& why)> skipped) {
+  // thread, with its label, the reason and its order) and the archive goes
+  // on without it. Otherwise such a file fails like any other entry.
+  using SkipHandler = std::function<void(const std::string& label, const std::string& why, std::uint64_t order)>;
+  void OnInputSkipped(SkipHandler skipped) {
     skipped_ = std::move(skipped);
   }
 
@@ -110,9 +115,11 @@ class ArchiveWriter {
   bool Finish(SegmentJob& job);
   bool WriteDirectory(SegmentJob& job);
   bool AppendSegment(FileState& file, SegmentJob& job);
+  bool AddSmallFile(std::shared_ptr<FileState> file, std::string& error);
+  bool FinishSmallFile(FileState& file, SegmentJob& job);
   bool Store(FileState& file);
   bool Complete(FileState& file);
-  bool Skip(const std::string& label, const std::string& why);
+  bool Skip(const std::string& label, const std::string& why, std::uint64_t order);
 
   OutputFile& out_;
   std::uint64_t committed_;
@@ -125,7 +132,7 @@ class ArchiveWriter {
   bool unreported_ = false;
   std::string failedLabel_;
   std::string inputError_;
-  std::function<void(const std::string&, const std::string&)> skipped_;
+  SkipHandler skipped_;
 };
 
 }  // namespace zelk::lzh

@@ -60,15 +60,15 @@ void AddExistingNames(const CentralDirectory& dir, archivers::EntryNamer& namer)
 // Adds the entries of the targets to the zip writer.
 class EntryWriter {
  public:
-  EntryWriter(ZipWriter& writer, archivers::EntryNamer& namer, const archivers::WinFile& archive,
+  EntryWriter(ZipWriter& writer, archivers::EntryNamer& namer, const archivers::ArchiveSession& session,
               std::string archivePath, archivers::OutputBuffer& out, bool quiet)
-      : writer_(writer), namer_(namer), archive_(archive), archivePath_(std::move(archivePath)), out_(out),
-        quiet_(quiet) {}
+      : writer_(writer), namer_(namer), session_(session), archive_(session.archive()),
+        archivePath_(std::move(archivePath)), out_(out), quiet_(quiet) {}
 
   // The result code of a run that add() stopped.
   int result() const { return result_; }
 
-  bool Add(const archivers::TreeEntry& e, std::unique_ptr<archivers::WinFile> source, std::string* why) {
+  bool Add(const archivers::TreeEntry& e, std::unique_ptr<archivers::RandomAccessFile> source, std::string* why) {
     archivers::EntryName name;
     if (!namer_.Name(e, &name, why)) {
       *why = archivers::DisplayPath(e.fullPath) + ": " + *why;
@@ -98,6 +98,7 @@ class EntryWriter {
     info.expectedSize = e.size;
     info.sourcePath = archivers::EnginePath(e.fullPath);
     info.listedName = name.ansi ? info.name : archivers::WideToAnsi(name.exact);
+    info.order = session_.entryOrder();
 
     const bool added = e.isFolder ? writer_.AddFolder(info) : writer_.AddFile(info, std::move(source));
     if (!added) {
@@ -141,6 +142,7 @@ class EntryWriter {
 
   ZipWriter& writer_;
   archivers::EntryNamer& namer_;
+  const archivers::ArchiveSession& session_;
   const archivers::WinFile& archive_;
   std::string archivePath_;
   archivers::OutputBuffer& out_;
@@ -167,10 +169,10 @@ int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
   parallel.threads = archivers::CompressingThreads();
   ZipWriter writer(archive, std::move(existing), parallel);
   if (cmd.quiet) out.Set("");
-  EntryWriter entries(writer, namer, archive, cmd.archivePath, out, cmd.quiet);
+  EntryWriter entries(writer, namer, session, cmd.archivePath, out, cmd.quiet);
   writer.OnEntryAdded(std::bind_front(&EntryWriter::Listed, &entries));
   writer.OnSourceSkipped([&session](const EntryInfo& info, const std::string& why) {
-    session.LeaveOut(info.sourcePath, why);
+    session.LeaveOut(info.sourcePath, why, info.order);
   });
   std::string runError;
   const archivers::WalkResult walked =

@@ -208,6 +208,7 @@ class ZipWriter::ChunkJob : public archivers::Job {
 
   void Run() override {
     if (!file_ || file_->cancelled) return;
+    if (readsSource && !ReadWhole()) return;
     if (parallel_.beforeCompress) parallel_.beforeCompress(file_->entry);
     crc = Crc(static_cast<std::uint32_t>(crc32(0, nullptr, 0)), input.data() + dictionary, size());
     Deflater d;
@@ -219,6 +220,14 @@ class ZipWriter::ChunkJob : public archivers::Job {
   std::size_t size() const { return input.size() - dictionary; }
 
   EntryInfo folder;                  // without a file: the folder entry
+  // The job reads the whole file (expected smaller than input) into input,
+  // then closes it. It may have failed to read (readError), or found the
+  // file grown to input's size or more, which the caller's thread then
+  // stores.
+  bool readsSource = false;
+  bool readFailed = false;
+  bool grown = false;
+  std::string readError;
   std::vector<std::uint8_t> input;   // the preset dictionary, then the chunk
   std::size_t dictionary = 0;
   bool first = false;
@@ -227,6 +236,21 @@ class ZipWriter::ChunkJob : public archivers::Job {
   std::vector<std::uint8_t> output;
 
  private:
+  bool ReadWhole() {
+    archivers::RandomAccessFile& source = *file_->source;
+    std::size_t got = 0;
+    if (!source.ReadAt(0, input.data(), input.size(), &got)) {
+      readFailed = true;
+      readError = source.Error();
+      return false;
+    }
+    grown = got == input.size();
+    if (grown) return false;
+    input.resize(got);
+    file_->source.reset();  // no file stays open for the queue
+    return true;
+  }
+
   std::shared_ptr<FileState> file_;
   const archivers::ParallelOptions& parallel_;
 };
@@ -295,6 +319,7 @@ bool ZipWriter::AddFile(const EntryInfo& info, std::shared_ptr<archivers::Random
   file->info = info;
   file->entry = entriesQueued_++;
   file->source = std::move(source);
+  if (info.expectedSize < kChunkSize) return AddSmallFile(std::move(file));
   std::uint64_t readPos = 0;
   std::vector<std::uint8_t> tail;  // the last 32 KiB before the next chunk
   for (;;) {
@@ -331,6 +356,15 @@ bool ZipWriter::AddFile(const EntryInfo& info, std::shared_ptr<archivers::Random
   }
 }
 
+bool ZipWriter::AddSmallFile(std::shared_ptr<FileState> file) {
+  auto job = std::make_unique<ChunkJob>(std::move(file), parallel_);
+  job->readsSource = true;
+  // One byte more than expected, to see the end.
+  job->input.resize(static_cast<std::size_t>(job->file()->info.expectedSize) + 1);
+  job->first = job->last = true;
+  return jobs_->Submit(std::move(job));
+}
+
 bool ZipWriter::WriteFolder(const EntryInfo& info) {
   EntryValues v;
   v.offset = end_;
@@ -349,11 +383,16 @@ bool ZipWriter::WriteChunk(ChunkJob& job) {
   if (file == nullptr) return WriteFolder(job.folder);
   if (file->done) return true;  // stored already; the rest of its chunks is not needed
   const EntryInfo& info = file->info;
+  if (job.readFailed) {
+    file->done = true;
+    return SourceFailed(info, job.readError);
+  }
   if (job.failed()) {
     file->done = true;
     file->cancelled = true;
     return FailEntry(info, "Compression failed: " + job.FailureText() + ".", Failure::kEntry);
   }
+  if (job.readsSource && !job.grown) return FinishSmallFile(job);
   EntryValues& v = file->values;
   if (job.first) {
     v.offset = end_;
@@ -369,6 +408,7 @@ bool ZipWriter::WriteChunk(ChunkJob& job) {
       return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
     }
   }
+  if (job.grown) return StoreFile(*file);
   if (!job.output.empty() && !out_.WriteAt(file->writePos, job.output.data(), job.output.size())) {
     file->done = true;
     file->cancelled = true;
@@ -385,6 +425,32 @@ bool ZipWriter::WriteChunk(ChunkJob& job) {
   if (!job.last) return true;
   if (v.compressedSize >= v.uncompressedSize) return StoreFile(*file);
   return Complete(*file);
+}
+
+bool ZipWriter::FinishSmallFile(ChunkJob& job) {
+  // The whole entry is known: its final header and data go out in one
+  // write, the bytes the header rewrite of a larger file ends with.
+  FileState& file = *job.file();
+  file.done = true;
+  const EntryInfo& info = file.info;
+  EntryValues& v = file.values;
+  const bool deflated = job.output.size() < job.size();
+  v.offset = end_;
+  v.method = deflated ? kMethodDeflated : kMethodStored;
+  v.zip64Local = info.expectedSize >= kMax32;
+  v.crc = job.crc;
+  v.uncompressedSize = job.size();
+  v.compressedSize = deflated ? job.output.size() : job.size();
+  std::vector<std::uint8_t> entry = LocalHeader(info, v);
+  const std::uint8_t* data = deflated ? job.output.data() : job.input.data() + job.dictionary;
+  entry.insert(entry.end(), data, data + v.compressedSize);
+  if (!out_.WriteAt(end_, entry.data(), entry.size())) {
+    return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
+  }
+  records_.push_back(CentralRecord(info, v));
+  end_ += entry.size();
+  if (added_) added_(info);
+  return true;
 }
 
 bool ZipWriter::StoreFile(FileState& file) {

@@ -8,7 +8,7 @@
 // the chunks joined make one deflate stream, and their CRCs are combined.
 // Chunks are compressed on a pool of threads (ParallelOptions) and written
 // in the order they were added, so the archive is the same whatever the
-// number of threads. When deflate does not make an entry smaller, the writer
+// number of threads. A file smaller than a chunk is also read on the pool. When deflate does not make an entry smaller, the writer
 // seeks back to the entry's data, copies the source again as stored and
 // rewrites the local header; no data descriptors are used. A file whose
 // first 2 MiB do not shrink (photos, archives) is stored without waiting
@@ -61,6 +61,7 @@ struct EntryInfo {
   // reported by (the source's path, the listed name). Not written.
   std::string sourcePath;
   std::string listedName;
+  std::uint64_t order = 0;  // the caller's place of the entry, for its left-out list
 };
 
 class ZipWriter {
@@ -74,8 +75,11 @@ class ZipWriter {
 
   // A folder entry; info.name must end with '/'.
   bool AddFolder(const EntryInfo& info);
-  // A file entry with the contents of source (read from offset 0 to its end,
-  // on the caller's thread). The writer keeps source until the entry is
+  // A file entry with the contents of source, read from offset 0 to its end.
+  // A file expected smaller than one chunk is read (opened, when the source
+  // opens on its first read) on the pool, with its compression, and closed
+  // there; a larger one is read on the caller's thread, its chunks
+  // compressed on the pool. The writer keeps source until the entry is
   // written.
   bool AddFile(const EntryInfo& info, std::shared_ptr<archivers::RandomAccessFile> source);
   // The same for a source that outlives the writer's next Flush or Finish.
@@ -114,6 +118,8 @@ class ZipWriter {
   bool CheckName(const EntryInfo& info);
   bool WriteChunk(ChunkJob& job);
   bool WriteFolder(const EntryInfo& info);
+  bool AddSmallFile(std::shared_ptr<FileState> file);
+  bool FinishSmallFile(ChunkJob& job);
   bool StoreFile(FileState& file);
   bool Complete(FileState& file);
   bool SourceFailed(const EntryInfo& info, const std::string& why);
