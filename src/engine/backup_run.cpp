@@ -152,6 +152,9 @@ bool CBackupEngine::RunSteps(bool mayStayUnchanged) {
 
   PlanRun(run);
   if (mayStayUnchanged && settings_.SkipUnchanged && NothingChanged(run)) return false;
+  // A name already taken (a run in the same second as the last) fails the
+  // run; a run that found nothing changed takes no name.
+  if ((run.keepHistory || !run.plain) && !fileutil::CheckFile(run.final)) return Fail(CreateFailed(run.final));
   // The run's record comes before its first staging entry and goes once
   // none is left, so that recovery knows the entries as this program's.
   if (DWORD code = WriteRunRecord(gate.ResolvedSaveFolder(), run.id); code != 0) {
@@ -193,7 +196,6 @@ bool CBackupEngine::NameGeneration(RunFacts& run, CDeletionGate& gate) {
   // Keep-none plain copies end up straight in the save folder.
   run.shown = run.plain && !run.keepHistory ? save : run.final;
   lastRun_.generation = run.shown;
-  if ((run.keepHistory || !run.plain) && !fileutil::CheckFile(run.final)) return Fail(CreateFailed(run.final));
   COutFile history(HistoryFileName());
   if (!history.GetErrorMsg().empty()) {
     return Fail(run.keepHistory ? Message(history.GetErrorMsg()) : Message::Of(IDS_HISTORY_OPEN_FAILED));

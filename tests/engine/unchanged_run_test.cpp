@@ -81,6 +81,15 @@ TEST_F(UnchangedRun, ABackupAskedForNowAlwaysMakesOne) {
   EXPECT_EQ(HistoryLines(), (std::vector<std::string>{Save(NameOfRun(0)), Save(NameOfRun(1))}));
 }
 
+TEST_F(UnchangedRun, InTheSameSecondAsTheLastItIsUnchangedNotFailed) {
+  engine_.SetClock([this] { return now_; });
+  ASSERT_EQ(Run(), RunResult::Success);
+  EXPECT_EQ(Run(), RunResult::Unchanged);
+  WriteFile(Src("note.txt"), "changed");
+  EXPECT_TRUE(engine_.RunBackup()) << "a changed run still needs a name of its own";
+  EXPECT_EQ(engine_.GetLastErrorText(), Save(NameOfRun(0)) + "の作成に失敗しました");
+}
+
 TEST_F(UnchangedRun, OffByDefault) {
   settings_.SkipUnchanged = false;
   ASSERT_EQ(Run(), RunResult::Success);
