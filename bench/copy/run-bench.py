@@ -15,8 +15,9 @@ copy_bench.exe, e.g. build/windows/bin, built with
 ZELK_WINEPREFIX selects the Wine prefix, default build/copybench-wineprefix.
 
 Each round runs both tools once, alternating which goes first (use an even
-number of rounds); every copy is deleted and the disk synced after its check,
-so that each run starts with only the source tree on disk. The page cache
+number of rounds); every copy is moved out of the way and the disk synced
+after its check, and deleted at the end (see bench/scratch_trash.py: a run
+right after mass deletions measures the file system, not the tool). The page cache
 cannot be dropped here: the source tree is read from memory in every run.
 The figures are the best wall time of each tool; the median is printed too.
 Every copy is checked: same relative paths, same sizes, and the bytes of
@@ -32,6 +33,9 @@ import statistics
 import subprocess
 import sys
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import scratch_trash  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "cmake", "wine-run.sh")
@@ -152,7 +156,7 @@ def check_copy(source_files, source_folders, tree, copy):
 
 
 def clean(path):
-    shutil.rmtree(path, ignore_errors=True)
+    scratch_trash.discard(path)
     subprocess.run(["sync"], check=True)
 
 
@@ -243,7 +247,7 @@ def main():
         subprocess.run(["wineserver", "-k"], env=server_env)
         server.wait()
         for leftover in ("zelk-work", "zelk-save", "xcopy-dst"):
-            shutil.rmtree(os.path.join(scratch, leftover), ignore_errors=True)
+            scratch_trash.discard(os.path.join(scratch, leftover))
 
     mb = total_bytes / 1e6
     print()

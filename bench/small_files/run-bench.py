@@ -31,6 +31,9 @@ import sys
 import tempfile
 import zipfile
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import scratch_trash  # noqa: E402
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "cmake", "wine-run.sh")
 GENERATOR_VERSION = 1
@@ -86,8 +89,9 @@ def run(argv, cwd):
 
 
 def fresh(path):
-    if os.path.exists(path):
-        shutil.rmtree(path)
+    # Synced, so that no run pays for writing back the one before.
+    scratch_trash.discard(path)
+    subprocess.run(["sync"], check=True)
     os.makedirs(path)
     return path
 
@@ -109,10 +113,10 @@ class Bench:
 
     def copy_floor(self, threads):
         dest = os.path.join(self.scratch, "floor-copy")
-        if os.path.exists(dest):
-            shutil.rmtree(dest)
+        scratch_trash.discard(dest)
+        subprocess.run(["sync"], check=True)
         out = run([WINE_RUN, self.floor, "copy", win(self.tree), win(dest), str(threads)], self.scratch)
-        shutil.rmtree(dest)
+        scratch_trash.discard(dest)
         return float(out["copy_s"])
 
     def read_floor(self, threads):
@@ -121,13 +125,12 @@ class Bench:
 
     def plain(self, threads):
         save = os.path.join(self.scratch, "save")
-        if os.path.exists(save):
-            shutil.rmtree(save)
+        scratch_trash.discard(save)
         out = self.spawn(threads, "copy_bench.exe", win(self.tree), win(save), "2")
         if out.get("result") != "ok":
             sys.exit("plain run failed: %s" % out)
         copied = sum(len(fs) for _, _, fs in os.walk(save))
-        shutil.rmtree(save)
+        scratch_trash.discard(save)
         return float(out["elapsed_s"]), float(out["peak_ws_mib"]), copied
 
     def archive(self, fmt, threads, keep_as):
