@@ -1,6 +1,7 @@
 #include "common/ordered_jobs.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 
@@ -39,29 +40,34 @@ OrderedJobs::~OrderedJobs() { StopPool(); }
 
 void OrderedJobs::StopPool() {
   {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     quit_ = true;
   }
-  workReady_.notify_all();
+  workReady_.WakeAll();
   for (std::thread& t : pool_) t.join();
   pool_.clear();
 }
 
+void OrderedJobs::RunJob(Job& job, std::unique_ptr<WorkerState>& state) {
+  try {
+    job.Run(state);
+  } catch (...) {
+    job.failure_ = std::current_exception();
+  }
+}
+
 void OrderedJobs::Work() {
-  std::unique_lock lock(mutex_);
+  std::unique_ptr<WorkerState> state;  // this thread's, kept between jobs
+  std::unique_lock lock(lock_);
   for (;;) {
-    workReady_.wait(lock, [this] { return quit_ || started_ < queue_.size(); });
+    workReady_.WaitUntil(lock_, [this] { return quit_ || started_ < queue_.size(); });
     if (quit_) return;
     Job* job = queue_[started_++].get();
     lock.unlock();
-    try {
-      job->Run();
-    } catch (...) {
-      job->failure_ = std::current_exception();
-    }
+    RunJob(*job, state);
     lock.lock();
     job->done_ = true;
-    jobDone_.notify_all();
+    jobDone_.WakeAll();
   }
 }
 
@@ -73,7 +79,7 @@ bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
     std::size_t queued = 0;
     std::size_t held = 0;
     {
-      std::lock_guard lock(mutex_);
+      std::lock_guard lock(lock_);
       queued = queue_.size();
       held = heldBytes_;
     }
@@ -81,23 +87,19 @@ bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
     if (!FinishFront()) return false;
   }
   if (pool_.empty()) {
-    try {
-      job->Run();
-    } catch (...) {
-      job->failure_ = std::current_exception();
-    }
+    RunJob(*job, callerState_);
     job->done_ = true;
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(lock_);
     heldBytes_ += bytes;
     queue_.push_back(std::move(job));
     ++started_;
   } else {
     {
-      std::lock_guard lock(mutex_);
+      std::lock_guard lock(lock_);
       heldBytes_ += bytes;
       queue_.push_back(std::move(job));
     }
-    workReady_.notify_one();
+    workReady_.WakeOne();
   }
   // One thread: finish at once, so that nothing waits in the queue.
   return pool_.empty() ? FinishFront() : true;
@@ -106,9 +108,9 @@ bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
 bool OrderedJobs::FinishFront() {
   std::unique_ptr<Job> job;
   {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(lock_);
     if (queue_.empty()) return !stopped_;
-    jobDone_.wait(lock, [this] { return queue_.front()->done_; });
+    jobDone_.WaitUntil(lock_, [this] { return queue_.front()->done_; });
     job = std::move(queue_.front());
     queue_.pop_front();
     --started_;
@@ -122,7 +124,7 @@ bool OrderedJobs::FinishFront() {
 bool OrderedJobs::FinishAll() {
   for (;;) {
     {
-      std::lock_guard lock(mutex_);
+      std::lock_guard lock(lock_);
       if (queue_.empty()) return !stopped_;
     }
     if (!FinishFront()) return false;

@@ -5,25 +5,39 @@
 // as plain sequential code would.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "common/wait_lock.h"
+
 namespace zelk::archivers {
+
+// What one thread keeps from job to job, such as a compressor's memory:
+// made by the first job that needs it on that thread (StateOf), dropped when
+// the jobs end. The jobs of one OrderedJobs share one kind of state.
+class WorkerState {
+ public:
+  virtual ~WorkerState() = default;
+};
+
+template <typename State>
+State& StateOf(std::unique_ptr<WorkerState>& state) {
+  if (!state) state = std::make_unique<State>();
+  return static_cast<State&>(*state);
+}
 
 class Job {
  public:
   virtual ~Job() = default;
-  // The work; on a pool thread. An exception it throws is kept, and the job
-  // is then finished as failed.
-  virtual void Run() = 0;
+  // The work; on a pool thread, with that thread's state. An exception it
+  // throws is kept, and the job is then finished as failed.
+  virtual void Run(std::unique_ptr<WorkerState>& state) = 0;
   // Memory the job holds while queued (its input and the room for its output).
   virtual std::size_t HeldBytes() const = 0;
 
@@ -69,16 +83,18 @@ class OrderedJobs {
   bool FinishFront();
   void Work();
   void StopPool();
+  static void RunJob(Job& job, std::unique_ptr<WorkerState>& state);
 
   const int threads_;
   const std::size_t maxJobs_;
   const std::size_t maxBytes_;
   Finisher finish_;
   bool stopped_ = false;  // a finisher said stop
+  std::unique_ptr<WorkerState> callerState_;  // of jobs run on the queueing thread
 
-  std::mutex mutex_;
-  std::condition_variable workReady_;
-  std::condition_variable jobDone_;
+  WaitLock lock_;  // guards what follows
+  WaitCondition workReady_;
+  WaitCondition jobDone_;
   std::deque<std::unique_ptr<Job>> queue_;  // queue order; the front is finished next
   std::size_t started_ = 0;                 // queue_[0..started_) are taken by the pool
   std::size_t heldBytes_ = 0;

@@ -67,6 +67,11 @@ class BitJoiner {
   std::uint64_t bits_ = 0;
 };
 
+// The encoder tables one pool thread lends to each segment it codes.
+struct EncoderTables : archivers::WorkerState {
+  Lh5Tables tables;
+};
+
 }  // namespace
 
 // What the segments of one file share. The writer's fields are used on the
@@ -93,13 +98,13 @@ class ArchiveWriter::SegmentJob : public archivers::Job {
   SegmentJob(std::shared_ptr<FileState> file, const Lh5Tuning& tuning, const archivers::ParallelOptions& parallel)
       : file_(std::move(file)), tuning_(tuning), parallel_(parallel) {}
 
-  void Run() override {
+  void Run(std::unique_ptr<archivers::WorkerState>& state) override {
     if (!file_ || file_->cancelled) return;
     if (readsInput && !ReadWhole()) return;
     if (parallel_.beforeCompress) parallel_.beforeCompress(file_->entry);
     output.reserve(size() + size() / 8 + 1024);
     VectorSink sink(output);
-    Lh5Encoder encoder(sink, tuning_);
+    Lh5Encoder encoder(sink, tuning_, &archivers::StateOf<EncoderTables>(state).tables);
     if (dictionary > 0) encoder.Preset(input.data(), dictionary);
     encoder.Write(input.data() + dictionary, size());
     bits = encoder.FinishSegment();

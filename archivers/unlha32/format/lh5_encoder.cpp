@@ -93,14 +93,21 @@ int OnlySymbol(const std::array<std::uint32_t, N>& freq) {
 
 }  // namespace
 
-Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning)
+Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning, Lh5Tables* tables)
     : sink_(sink),
       tuning_(tuning),
-      buf_(kBufferSize + kReadSlack),
-      head_(std::size_t{1} << kHashBits, kNone),
-      prev_(kDictionarySize, kNone) {
+      buf_(tables ? tables->buf : own_.buf),
+      head_(tables ? tables->head : own_.head),
+      prev_(tables ? tables->prev : own_.prev),
+      codes_(tables ? tables->codes : own_.codes),
+      distances_(tables ? tables->distances : own_.distances) {
   tuning_.blockCodes = std::clamp(tuning_.blockCodes, 1, kMaxBlockCodes);
   tuning_.maxChain = std::max(tuning_.maxChain, 1);
+  // assign keeps a lent table's memory. A code is written before it is
+  // read, so the codes need no clearing.
+  buf_.assign(kBufferSize + kReadSlack, 0);
+  head_.assign(std::size_t{1} << kHashBits, kNone);
+  prev_.assign(kDictionarySize, kNone);
   codes_.resize(static_cast<std::size_t>(tuning_.blockCodes));
   distances_.resize(static_cast<std::size_t>(tuning_.blockCodes));
 }

@@ -23,9 +23,21 @@ struct Lh5Tuning {
   int blockCodes = 32768;  // codes per block (at most 65535)
 };
 
+// The encoder's large tables (about 350 KiB). A thread that codes many
+// small files keeps one and lends it to each encoder in turn; every encoder
+// sets the tables up afresh, so its output does not depend on the lender.
+struct Lh5Tables {
+  std::vector<std::uint8_t> buf;
+  std::vector<std::int32_t> head;
+  std::vector<std::int32_t> prev;
+  std::vector<std::uint16_t> codes;
+  std::vector<std::uint16_t> distances;  // distance-1 of each match code
+};
+
 class Lh5Encoder {
  public:
-  explicit Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning = {});
+  // Without tables, the encoder has its own.
+  explicit Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning = {}, Lh5Tables* tables = nullptr);
   Lh5Encoder(const Lh5Encoder&) = delete;
   Lh5Encoder& operator=(const Lh5Encoder&) = delete;
 
@@ -61,17 +73,18 @@ class Lh5Encoder {
 
   ByteSink& sink_;
   Lh5Tuning tuning_;
-  std::vector<std::uint8_t> buf_;
+  Lh5Tables own_;
+  std::vector<std::uint8_t>& buf_;
   int pos_ = 0;   // next position to code
   int end_ = 0;   // end of the buffered input
-  std::vector<std::int32_t> head_;
-  std::vector<std::int32_t> prev_;
+  std::vector<std::int32_t>& head_;
+  std::vector<std::int32_t>& prev_;
   bool pending_ = false;  // position pos_-1 searched, not yet coded
   int presetTail_ = 0;    // end of the preset data whose last positions are not in the chains yet
   Match pendingMatch_;
 
-  std::vector<std::uint16_t> codes_;
-  std::vector<std::uint16_t> distances_;  // distance-1 of each match code
+  std::vector<std::uint16_t>& codes_;
+  std::vector<std::uint16_t>& distances_;
   int codeCount_ = 0;
   std::array<std::uint32_t, lh5::kNC> cFreq_{};
   std::array<std::uint32_t, lh5::kNP> pFreq_{};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 #include "zip32j/format/zip_records.h"
@@ -142,10 +143,48 @@ namespace {
 
 constexpr std::size_t kDictionarySize = 32u << 10;  // deflate's window
 
-// One deflate stream for one chunk, set up and freed by the chunk.
+// The memory of deflate streams, kept by one thread from chunk to chunk, so
+// that a stream for every small file costs no allocation. zlib sets each
+// stream up as on fresh memory (it zeroes what it reads ahead of the data),
+// so the output does not depend on which thread compressed what before.
+class DeflateMemory : public archivers::WorkerState {
+ public:
+  static voidpf Alloc(voidpf opaque, uInt items, uInt size) {
+    auto& self = *static_cast<DeflateMemory*>(opaque);
+    const std::size_t bytes = std::size_t{items} * size;
+    for (Block& b : self.blocks_) {
+      if (!b.used && b.size == bytes) {
+        b.used = true;
+        return b.data.get();
+      }
+    }
+    auto* data = new (std::nothrow) std::uint8_t[bytes];
+    if (data == nullptr) return Z_NULL;
+    self.blocks_.push_back({bytes, std::unique_ptr<std::uint8_t[]>(data), true});
+    return data;
+  }
+  static void Free(voidpf opaque, voidpf address) {
+    for (Block& b : static_cast<DeflateMemory*>(opaque)->blocks_) {
+      if (b.data.get() == address) b.used = false;
+    }
+  }
+
+ private:
+  struct Block {
+    std::size_t size;
+    std::unique_ptr<std::uint8_t[]> data;
+    bool used;
+  };
+  std::vector<Block> blocks_;
+};
+
+// One deflate stream for one chunk, in its thread's memory.
 class Deflater {
  public:
-  Deflater() {
+  explicit Deflater(DeflateMemory& memory) {
+    z_.zalloc = &DeflateMemory::Alloc;
+    z_.zfree = &DeflateMemory::Free;
+    z_.opaque = &memory;
     if (deflateInit2(&z_, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
       throw std::runtime_error("cannot start deflate");
     }
@@ -206,12 +245,12 @@ class ZipWriter::ChunkJob : public archivers::Job {
   ChunkJob(std::shared_ptr<FileState> file, const archivers::ParallelOptions& parallel)
       : file_(std::move(file)), parallel_(parallel) {}
 
-  void Run() override {
+  void Run(std::unique_ptr<archivers::WorkerState>& state) override {
     if (!file_ || file_->cancelled) return;
     if (readsSource && !ReadWhole()) return;
     if (parallel_.beforeCompress) parallel_.beforeCompress(file_->entry);
     crc = Crc(static_cast<std::uint32_t>(crc32(0, nullptr, 0)), input.data() + dictionary, size());
-    Deflater d;
+    Deflater d(archivers::StateOf<DeflateMemory>(state));
     d.Run(input.data(), dictionary, input.data() + dictionary, size(), last, output);
   }
   std::size_t HeldBytes() const override { return 2 * input.capacity() + 4096; }
