@@ -67,9 +67,13 @@ class BitJoiner {
   std::uint64_t bits_ = 0;
 };
 
-// The encoder tables one pool thread lends to each segment it codes.
+// What one pool thread lends to each segment it codes: the encoder's
+// tables, and room for the codes, copied out at their exact size. (Wine's
+// heap walks a free list for every odd-sized block; a block reserved by a
+// guess for every file kept it walking for a tenth of the run.)
 struct EncoderTables : archivers::WorkerState {
   Lh5Tables tables;
+  std::vector<std::uint8_t> coded;
 };
 
 }  // namespace
@@ -102,12 +106,14 @@ class ArchiveWriter::SegmentJob : public archivers::Job {
     if (!file_ || file_->cancelled) return;
     if (readsInput && !ReadWhole()) return;
     if (parallel_.beforeCompress) parallel_.beforeCompress(file_->entry);
-    output.reserve(size() + size() / 8 + 1024);
-    VectorSink sink(output);
-    Lh5Encoder encoder(sink, tuning_, &archivers::StateOf<EncoderTables>(state).tables);
+    EncoderTables& lent = archivers::StateOf<EncoderTables>(state);
+    lent.coded.clear();
+    VectorSink sink(lent.coded);
+    Lh5Encoder encoder(sink, tuning_, &lent.tables);
     if (dictionary > 0) encoder.Preset(input.data(), dictionary);
     encoder.Write(input.data() + dictionary, size());
     bits = encoder.FinishSegment();
+    output.assign(lent.coded.begin(), lent.coded.end());
   }
   std::size_t HeldBytes() const override { return 2 * input.capacity() + 4096; }
 

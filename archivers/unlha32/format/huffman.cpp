@@ -3,29 +3,34 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <vector>
 
 namespace zelk::lzh {
 
+namespace {
+constexpr int kMaxSymbols = 1024;
+constexpr int kMaxNodes = 2 * kMaxSymbols - 1;
+}  // namespace
+
 int BuildCodeLengths(const std::uint32_t* freq, int count, int maxLength, std::uint8_t* lengths) {
-  assert(count <= 1024 && maxLength >= 1 && maxLength <= 30);
+  assert(count <= kMaxSymbols && maxLength >= 1 && maxLength <= 30);
   std::fill(lengths, lengths + count, std::uint8_t{0});
+  // Every block builds three codes: the tables live on the stack, and only
+  // their used parts are written.
   // Leaves sorted by frequency (then symbol, for a stable result).
-  std::vector<int> leaves;
-  leaves.reserve(count);
+  std::array<int, kMaxSymbols> leaves;
+  int used = 0;
   for (int i = 0; i < count; ++i)
-    if (freq[i] != 0) leaves.push_back(i);
-  const int used = static_cast<int>(leaves.size());
+    if (freq[i] != 0) leaves[used++] = i;
   if (used < 2) return used;
-  std::sort(leaves.begin(), leaves.end(), [freq](int a, int b) {
+  std::sort(leaves.begin(), leaves.begin() + used, [freq](int a, int b) {
     return freq[a] != freq[b] ? freq[a] < freq[b] : a < b;
   });
 
   // Two-queue construction: leaves in order, internal nodes appear in
   // nondecreasing weight. Node ids: 0..used-1 leaves, used.. internal.
   const int nodes = 2 * used - 1;
-  std::vector<std::uint64_t> weight(nodes);
-  std::vector<int> parent(nodes, -1);
+  std::array<std::uint64_t, kMaxNodes> weight;
+  std::array<int, kMaxNodes> parent;
   for (int i = 0; i < used; ++i) weight[i] = freq[leaves[i]];
   int nextLeaf = 0;
   int nextInternal = used;
@@ -45,11 +50,13 @@ int BuildCodeLengths(const std::uint32_t* freq, int count, int maxLength, std::u
     ++created;
   }
   // Depths: the root is the last node; parents always have larger ids.
-  std::vector<int> depth(nodes, 0);
+  std::array<int, kMaxNodes> depth;
+  depth[nodes - 1] = 0;
   for (int i = nodes - 2; i >= 0; --i)
     depth[i] = depth[parent[i]] + 1;
 
-  std::vector<int> perLength(used + 1, 0);
+  std::array<int, kMaxSymbols + 1> perLength;
+  std::fill_n(perLength.begin(), used + 1, 0);
   int deepest = 0;
   for (int i = 0; i < used; ++i) {
     ++perLength[depth[i]];
