@@ -67,7 +67,8 @@ void OrderedJobs::Work() {
     RunJob(*job, state);
     lock.lock();
     job->done_ = true;
-    jobDone_.WakeAll();
+    // The queueing thread waits for the front job only.
+    if (job == queue_.front().get()) jobDone_.WakeAll();
   }
 }
 
