@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "zip32j/format/zip_records.h"
 
@@ -407,12 +408,16 @@ bool ZipWriter::AddSmallFile(std::shared_ptr<FileState> file) {
 bool ZipWriter::WriteFolder(const EntryInfo& info) {
   EntryValues v;
   v.offset = end_;
-  const std::vector<std::uint8_t> header = LocalHeader(info, v);
-  if (!out_.WriteAt(end_, header.data(), header.size())) {
+  return AppendEntry(info, LocalHeader(info, v), CentralRecord(info, v));
+}
+
+bool ZipWriter::AppendEntry(const EntryInfo& info, const std::vector<std::uint8_t>& entry,
+                            std::vector<std::uint8_t> record) {
+  if (!out_.WriteAt(end_, entry.data(), entry.size())) {
     return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
   }
-  records_.push_back(CentralRecord(info, v));
-  end_ += header.size();
+  records_.push_back(std::move(record));
+  end_ += entry.size();
   if (added_) added_(info);
   return true;
 }
@@ -483,13 +488,7 @@ bool ZipWriter::FinishSmallFile(ChunkJob& job) {
   std::vector<std::uint8_t> entry = LocalHeader(info, v);
   const std::uint8_t* data = deflated ? job.output.data() : job.input.data() + job.dictionary;
   entry.insert(entry.end(), data, data + v.compressedSize);
-  if (!out_.WriteAt(end_, entry.data(), entry.size())) {
-    return FailEntry(info, info.name + ": " + out_.Error(), Failure::kArchive);
-  }
-  records_.push_back(CentralRecord(info, v));
-  end_ += entry.size();
-  if (added_) added_(info);
-  return true;
+  return AppendEntry(info, entry, CentralRecord(info, v));
 }
 
 bool ZipWriter::StoreFile(FileState& file) {

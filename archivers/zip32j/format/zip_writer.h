@@ -118,6 +118,8 @@ class ZipWriter {
   bool CheckName(const EntryInfo& info);
   bool WriteChunk(ChunkJob& job);
   bool WriteFolder(const EntryInfo& info);
+  // Writes a whole entry (header and data) at the end and records it.
+  bool AppendEntry(const EntryInfo& info, const std::vector<std::uint8_t>& entry, std::vector<std::uint8_t> record);
   bool AddSmallFile(std::shared_ptr<FileState> file);
   bool FinishSmallFile(ChunkJob& job);
   bool StoreFile(FileState& file);
