@@ -1,9 +1,9 @@
-# zelk_add_test(NAME name SOURCES ... LIBS ... [WINDOWS_ONLY] [LABELS ...])
+# zelk_add_test(NAME name SOURCES ... LIBS ... [WINDOWS_ONLY] [DESKTOP] [LABELS ...])
 # One GoogleTest executable per module. Under the Windows build it runs
 # through Wine (CMAKE_CROSSCOMPILING_EMULATOR); tests run from their own
 # build folder, where each test makes its own temporary folders.
 function(zelk_add_test)
-  cmake_parse_arguments(T "WINDOWS_ONLY" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS_ONLY;DESKTOP" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(T_WINDOWS_ONLY AND NOT ZELK_WINDOWS)
     return()
   endif()
@@ -20,4 +20,10 @@ function(zelk_add_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
     LABELS "${T_LABELS}"
     ENVIRONMENT "ZELK_SOURCE_DIR=${PROJECT_SOURCE_DIR};ZELK_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(T_DESKTOP)
+    # The tests show windows. All processes of one prefix share its desktop
+    # and so one foreground window: a window that another test process opens
+    # meanwhile takes the activation, and with it the focus, from this one's.
+    set_property(TEST ${T_NAME} APPEND PROPERTY RESOURCE_LOCK wine_desktop)
+  endif()
 endfunction()
