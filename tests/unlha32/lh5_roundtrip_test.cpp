@@ -173,13 +173,24 @@ TEST(Lh5RoundTrip, WriteSizesDoNotChangeTheOutput) {
 TEST(Lh5RoundTrip, LentTablesGiveTheBytesOfFreshOnes) {
   // A pool thread lends one set of tables to every file it codes: what the
   // file before left in them must not change a byte.
+  // Only what that file touched is cleared, so files before of every
+  // length count: one that slid the window, longer and shorter ones, one
+  // with preset data. A chain left over from the last three bytes of
+  // endsIn5C would point lateRun ahead of itself.
   Lh5Tables lent;
-  for (const auto& before : {RandomBytes(70000, 3), TextBytes(3000, 5), std::vector<std::uint8_t>(5000, 0x5C)}) {
+  const std::vector<std::uint8_t> preset = TextBytes(4000, 9);
+  std::vector<std::uint8_t> endsIn5C(4997, 'x');
+  endsIn5C.resize(5000, 0x5C);
+  std::vector<std::uint8_t> lateRun(100, 'b');
+  lateRun.resize(6100, 0x5C);
+  for (const auto& before : {RandomBytes(70000, 3), TextBytes(3000, 5), endsIn5C,
+                             MixedBytes(200, 7), std::vector<std::uint8_t>{}}) {
     VectorSink ignored;
     Lh5Encoder first(ignored, {}, &lent);
+    if (before.size() == 200) first.Preset(preset.data(), preset.size());
     first.Write(before.data(), before.size());
     first.Finish();
-    for (const auto& input : {TextBytes(3000, 5), MixedBytes(3000, 6)}) {
+    for (const auto& input : {TextBytes(3000, 5), MixedBytes(3000, 6), lateRun}) {
       VectorSink sink;
       Lh5Encoder encoder(sink, {}, &lent);
       encoder.Write(input.data(), input.size());

@@ -91,11 +91,32 @@ int OnlySymbol(const std::array<std::uint32_t, N>& freq) {
   return 0;
 }
 
+// Makes the tables what fresh ones would be: the buffer zero, no position
+// in the chains.
+void Clean(Lh5Tables& t) {
+  const bool sized = t.buf.size() == kBufferSize + kReadSlack && t.head.size() == std::size_t{1} << kHashBits &&
+                     t.prev.size() == kDictionarySize;
+  if (!sized || t.used < 0) {
+    // assign keeps a lent table's memory.
+    t.buf.assign(kBufferSize + kReadSlack, 0);
+    t.head.assign(std::size_t{1} << kHashBits, kNone);
+    t.prev.assign(kDictionarySize, kNone);
+  } else if (t.used > 0) {
+    // The buffer still holds what was hashed: every chained position was
+    // followed by two bytes below used.
+    for (int p = 0; p + 2 < t.used; ++p) t.head[Hash3(t.buf.data() + p)] = kNone;
+    std::fill_n(t.prev.begin(), std::min(t.used, kDictionarySize), kNone);
+    std::fill_n(t.buf.begin(), t.used, std::uint8_t{0});
+  }
+  t.used = 0;
+}
+
 }  // namespace
 
 Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning, Lh5Tables* tables)
     : sink_(sink),
       tuning_(tuning),
+      tables_(tables ? *tables : own_),
       buf_(tables ? tables->buf : own_.buf),
       head_(tables ? tables->head : own_.head),
       prev_(tables ? tables->prev : own_.prev),
@@ -103,11 +124,8 @@ Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning, Lh5Tables* table
       distances_(tables ? tables->distances : own_.distances) {
   tuning_.blockCodes = std::clamp(tuning_.blockCodes, 1, kMaxBlockCodes);
   tuning_.maxChain = std::max(tuning_.maxChain, 1);
-  // assign keeps a lent table's memory. A code is written before it is
-  // read, so the codes need no clearing.
-  buf_.assign(kBufferSize + kReadSlack, 0);
-  head_.assign(std::size_t{1} << kHashBits, kNone);
-  prev_.assign(kDictionarySize, kNone);
+  Clean(tables_);
+  // A code is written before it is read, so the codes need no clearing.
   codes_.resize(static_cast<std::size_t>(tuning_.blockCodes));
   distances_.resize(static_cast<std::size_t>(tuning_.blockCodes));
 }
@@ -122,6 +140,7 @@ void Lh5Encoder::Write(const std::uint8_t* data, std::size_t size) {
     const std::size_t n = std::min(size, static_cast<std::size_t>(kBufferSize - end_));
     std::memcpy(buf_.data() + end_, data, n);
     end_ += static_cast<int>(n);
+    NoteUsed();
     if (presetTail_ > 0) {
       for (int p = std::max(presetTail_ - 2, 0); p < presetTail_; ++p)
         if (p + 2 < end_) Insert(p);
@@ -137,6 +156,7 @@ void Lh5Encoder::Preset(const std::uint8_t* data, std::size_t size) {
   const int n = static_cast<int>(std::min<std::size_t>(size, kDictionarySize));
   std::memcpy(buf_.data(), data + (size - static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
   end_ = n;
+  NoteUsed();
   // The last two positions get into the chains once the bytes after them come.
   for (int p = 0; p + 2 < n; ++p) Insert(p);
   presetTail_ = n;
@@ -157,6 +177,10 @@ void Lh5Encoder::Finish() {
   if (codeCount_ > 0) WriteBlock();
   bits_.AlignToByte();
   Drain();
+}
+
+void Lh5Encoder::NoteUsed() {
+  if (tables_.used >= 0) tables_.used = std::max(tables_.used, end_);
 }
 
 void Lh5Encoder::Insert(int pos) {
@@ -224,6 +248,7 @@ void Lh5Encoder::Slide() {
   if (pos_ < 2 * kDictionarySize) return;
   // A multiple of the dictionary size keeps prev_ indexed by position.
   const int delta = (pos_ - kDictionarySize) & ~kWindowMask;
+  tables_.used = -1;  // the chains now hold what the buffer no longer does
   std::memmove(buf_.data(), buf_.data() + delta, static_cast<std::size_t>(end_ - delta));
   pos_ -= delta;
   end_ -= delta;

@@ -25,13 +25,18 @@ struct Lh5Tuning {
 
 // The encoder's large tables (about 350 KiB). A thread that codes many
 // small files keeps one and lends it to each encoder in turn; every encoder
-// sets the tables up afresh, so its output does not depend on the lender.
+// gets them as fresh ones, so its output does not depend on the lender.
+// Only what the encoder before touched is cleared: for a file of a few
+// hundred bytes that is a few kilobytes, not the whole tables.
 struct Lh5Tables {
   std::vector<std::uint8_t> buf;
   std::vector<std::int32_t> head;
   std::vector<std::int32_t> prev;
   std::vector<std::uint16_t> codes;
   std::vector<std::uint16_t> distances;  // distance-1 of each match code
+  // buf[0..used) is all that was written since the tables were clean, and
+  // head and prev hold only positions below it; -1: unknown, clear it all.
+  int used = -1;
 };
 
 class Lh5Encoder {
@@ -70,10 +75,12 @@ class Lh5Encoder {
   void WriteBlock();
   void WriteTableLengths(const std::uint8_t* lengths, int count, int countBits, int special);
   void Drain();
+  void NoteUsed();
 
   ByteSink& sink_;
   Lh5Tuning tuning_;
   Lh5Tables own_;
+  Lh5Tables& tables_;
   std::vector<std::uint8_t>& buf_;
   int pos_ = 0;   // next position to code
   int end_ = 0;   // end of the buffered input
