@@ -42,9 +42,15 @@ bool WinFile::Fail() {
 }
 
 bool WinFile::SeekTo(std::uint64_t offset) {
+  if (offset == pointer_) return true;
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) != FALSE || Fail();
+  if (!SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN)) {
+    pointer_ = kUnknown;
+    return Fail();
+  }
+  pointer_ = offset;
+  return true;
 }
 
 bool WinFile::ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_t* got) {
@@ -54,7 +60,11 @@ bool WinFile::ReadAt(std::uint64_t offset, void* data, std::size_t n, std::size_
   while (*got < n) {
     const DWORD chunk = static_cast<DWORD>(std::min(n - *got, kMaxChunk));
     DWORD read = 0;
-    if (!ReadFile(handle_, out + *got, chunk, &read, nullptr)) return Fail();
+    if (!ReadFile(handle_, out + *got, chunk, &read, nullptr)) {
+      pointer_ = kUnknown;
+      return Fail();
+    }
+    pointer_ += read;
     if (read == 0) break;
     *got += read;
   }
@@ -68,7 +78,11 @@ bool WinFile::WriteAt(std::uint64_t offset, const void* data, std::size_t n) {
   while (done < n) {
     const DWORD chunk = static_cast<DWORD>(std::min(n - done, kMaxChunk));
     DWORD written = 0;
-    if (!WriteFile(handle_, in + done, chunk, &written, nullptr)) return Fail();
+    if (!WriteFile(handle_, in + done, chunk, &written, nullptr)) {
+      pointer_ = kUnknown;
+      return Fail();
+    }
+    pointer_ += written;
     if (written == 0) {
       code_ = ERROR_WRITE_FAULT;
       return false;

@@ -37,8 +37,13 @@ class WinFile : public RandomAccessFile {
   bool Fail();
   bool SeekTo(std::uint64_t offset);
 
+  static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
+
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   DWORD code_ = 0;
+  // Where the handle's file pointer stands, so that reads and writes that
+  // go on from the last one make no seek (a system call each).
+  std::uint64_t pointer_ = 0;
 };
 
 // Opens the archive at path for reading and writing, or creates it when it
