@@ -11,6 +11,7 @@
 #include "archive_files.h"
 #include "common/archive_session.h"
 #include "common/entry_namer.h"
+#include "common/write_behind_file.h"
 #include "common/win_strings.h"
 #include "format/archive_reader.h"
 #include "format/archive_writer.h"
@@ -167,7 +168,8 @@ int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
     namer.AddExisting(e.unicodePath.empty() ? archivers::AnsiToUtf8(e.path) : e.unicodePath, e.path);
   }
 
-  ArchiveOutput output(archive);
+  archivers::WriteBehindFile buffered(archive);
+  ArchiveOutput output(buffered);
   archivers::ParallelOptions parallel;
   parallel.threads = archivers::CompressingThreads();
   ArchiveWriter writer(output, scan.appendOffset, {}, parallel);
@@ -196,7 +198,7 @@ int RunUnlha(const LhaCommand& cmd, archivers::OutputBuffer& out) {
     out.Set(leftOut ? report : runError);
     return leftOut ? kUnlhaLeftOut : kUnlhaTargetError;
   }
-  if (!guard.Close(error)) {
+  if (!guard.Close(error) || !buffered.Flush()) {
     const std::string closeError = cmd.archivePath + ": " + error + " (" + archive.Error() + ")";
     out.Set(ok ? closeError : runError + "\r\n" + closeError);
     return kUnlhaArchiveError;

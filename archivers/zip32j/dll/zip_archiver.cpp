@@ -9,6 +9,7 @@
 
 #include "common/archive_session.h"
 #include "common/entry_namer.h"
+#include "common/write_behind_file.h"
 #include "common/win_strings.h"
 #include "text/mbcs.h"
 #include "zip32j/format/central_directory.h"
@@ -167,7 +168,8 @@ int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
   AddExistingNames(existing, namer);
   archivers::ParallelOptions parallel;
   parallel.threads = archivers::CompressingThreads();
-  ZipWriter writer(archive, std::move(existing), parallel);
+  archivers::WriteBehindFile output(archive);
+  ZipWriter writer(output, std::move(existing), parallel);
   if (cmd.quiet) out.Set("");
   EntryWriter entries(writer, namer, session, cmd.archivePath, out, cmd.quiet);
   writer.OnEntryAdded(std::bind_front(&EntryWriter::Listed, &entries));
@@ -193,7 +195,7 @@ int RunZip(const ZipCommand& cmd, archivers::OutputBuffer& out) {
     out.Set(leftOut ? report : runError);
     return leftOut ? kZipLeftOut : result;
   }
-  if (!writer.Finish()) {
+  if (!writer.Finish() || !output.Flush()) {
     const std::string finishError = cmd.archivePath + ": " + archive.Error();
     out.Set(result != kZipOk ? runError + "\r\n" + finishError : finishError);
     return kZipWriteError;
