@@ -24,6 +24,7 @@ OrderedJobs::OrderedJobs(int threads, std::size_t maxJobs, std::size_t maxBytes,
     : threads_(std::max(threads, 1)),
       maxJobs_(threads_ > 1 ? std::max<std::size_t>(maxJobs, 1) : 1),
       maxBytes_(maxBytes),
+      batch_(std::max<std::size_t>(maxJobs_ / 2, 1)),
       finish_(std::move(finish)) {
   if (threads_ > 1) {
     pool_.reserve(static_cast<std::size_t>(threads_));
@@ -60,16 +61,23 @@ void OrderedJobs::Work() {
   std::unique_ptr<WorkerState> state;  // this thread's, kept between jobs
   std::unique_lock lock(lock_);
   for (;;) {
+    ++idle_;
     workReady_.WaitUntil(lock_, [this] { return quit_ || started_ < queue_.size(); });
+    --idle_;
     if (quit_) return;
     Job* job = queue_[started_++].get();
     lock.unlock();
     RunJob(*job, state);
     lock.lock();
     job->done_ = true;
-    // The queueing thread waits for the front job only.
-    if (job == queue_.front().get()) jobDone_.WakeAll();
+    if (awaited_ > 0 && DoneAtFront() >= awaited_) jobDone_.WakeAll();
   }
+}
+
+std::size_t OrderedJobs::DoneAtFront() const {
+  std::size_t n = 0;
+  while (n < queue_.size() && queue_[n]->done_) ++n;
+  return n;
 }
 
 bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
@@ -85,7 +93,7 @@ bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
       held = heldBytes_;
     }
     if (queued == 0 || (queued < maxJobs_ && held + bytes <= maxBytes_)) break;
-    if (!FinishFront()) return false;
+    if (!FinishDone(batch_)) return false;
   }
   if (pool_.empty()) {
     RunJob(*job, callerState_);
@@ -95,30 +103,43 @@ bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
     queue_.push_back(std::move(job));
     ++started_;
   } else {
+    bool wake = false;
     {
       std::lock_guard lock(lock_);
       heldBytes_ += bytes;
       queue_.push_back(std::move(job));
+      wake = idle_ > 0;
     }
-    workReady_.WakeOne();
+    if (wake) workReady_.WakeOne();
   }
   // One thread: finish at once, so that nothing waits in the queue.
-  return pool_.empty() ? FinishFront() : true;
+  return pool_.empty() ? FinishDone(1) : true;
 }
 
-bool OrderedJobs::FinishFront() {
-  std::unique_ptr<Job> job;
+// Waits until the first want jobs (or all queued ones) are done, then
+// finishes every done job at the front.
+bool OrderedJobs::FinishDone(std::size_t want) {
   {
     std::unique_lock lock(lock_);
     if (queue_.empty()) return !stopped_;
-    jobDone_.WaitUntil(lock_, [this] { return queue_.front()->done_; });
-    job = std::move(queue_.front());
-    queue_.pop_front();
-    --started_;
-    heldBytes_ -= job->held_;
+    awaited_ = std::min(want, queue_.size());
+    jobDone_.WaitUntil(lock_, [this] { return DoneAtFront() >= awaited_; });
+    awaited_ = 0;
+    while (!queue_.empty() && queue_.front()->done_) {
+      heldBytes_ -= queue_.front()->held_;
+      finishing_.push_back(std::move(queue_.front()));
+      queue_.pop_front();
+      --started_;
+    }
   }
-  if (stopped_) return false;
-  if (!finish_(*job)) stopped_ = true;
+  // Taken out of the member, so that a finisher may queue again.
+  std::vector<std::unique_ptr<Job>> taken = std::move(finishing_);
+  for (std::unique_ptr<Job>& job : taken) {
+    if (!stopped_ && !finish_(*job)) stopped_ = true;
+    job.reset();
+  }
+  taken.clear();
+  finishing_ = std::move(taken);  // its room, for the next time
   return !stopped_;
 }
 
@@ -128,7 +149,7 @@ bool OrderedJobs::FinishAll() {
       std::lock_guard lock(lock_);
       if (queue_.empty()) return !stopped_;
     }
-    if (!FinishFront()) return false;
+    if (!FinishDone(batch_)) return false;
   }
 }
 

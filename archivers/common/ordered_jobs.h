@@ -1,6 +1,8 @@
 // Runs jobs on a pool of threads and finishes them one by one, in the order
 // they were queued, on the thread that queues them. The queue is bounded in
 // jobs and in bytes, so memory stays the same whatever is fed through it.
+// A full queue is emptied by half before the queueing thread goes on, so
+// that it sleeps and is woken once per several jobs, not once per job.
 // With one thread no pool is started: each job runs and is finished at once,
 // as plain sequential code would.
 #pragma once
@@ -80,7 +82,8 @@ class OrderedJobs {
   int threads() const { return threads_; }
 
  private:
-  bool FinishFront();
+  bool FinishDone(std::size_t want);
+  std::size_t DoneAtFront() const;
   void Work();
   void StopPool();
   static void RunJob(Job& job, std::unique_ptr<WorkerState>& state);
@@ -88,9 +91,11 @@ class OrderedJobs {
   const int threads_;
   const std::size_t maxJobs_;
   const std::size_t maxBytes_;
+  const std::size_t batch_;  // jobs finished at a time when the queue is full
   Finisher finish_;
   bool stopped_ = false;  // a finisher said stop
   std::unique_ptr<WorkerState> callerState_;  // of jobs run on the queueing thread
+  std::vector<std::unique_ptr<Job>> finishing_;  // taken from the queue, being finished
 
   WaitLock lock_;  // guards what follows
   WaitCondition workReady_;
@@ -98,6 +103,8 @@ class OrderedJobs {
   std::deque<std::unique_ptr<Job>> queue_;  // queue order; the front is finished next
   std::size_t started_ = 0;                 // queue_[0..started_) are taken by the pool
   std::size_t heldBytes_ = 0;
+  std::size_t idle_ = 0;       // pool threads waiting for work
+  std::size_t awaited_ = 0;    // done jobs at the front the queueing thread waits for; 0: it does not wait
   bool quit_ = false;
   std::vector<std::thread> pool_;
 };
