@@ -70,7 +70,7 @@ void OrderedJobs::Work() {
     RunJob(*job, state);
     lock.lock();
     job->done_ = true;
-    if (awaited_ > 0 && DoneAtFront() >= awaited_) jobDone_.WakeAll();
+    if (awaited_ > 0 && FrontReady()) jobDone_.WakeAll();
   }
 }
 
@@ -78,6 +78,14 @@ std::size_t OrderedJobs::DoneAtFront() const {
   std::size_t n = 0;
   while (n < queue_.size() && queue_[n]->done_) ++n;
   return n;
+}
+
+// Small jobs are finished in batches, to wake the queueing thread less
+// often; a large one (a piece of a large file) at once, since its result
+// may decide what happens to the pieces queued after it.
+bool OrderedJobs::FrontReady() const {
+  const std::size_t done = DoneAtFront();
+  return done >= awaited_ || (done > 0 && queue_.front()->held_ >= kLargeJob);
 }
 
 bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
@@ -123,7 +131,7 @@ bool OrderedJobs::FinishDone(std::size_t want) {
     std::unique_lock lock(lock_);
     if (queue_.empty()) return !stopped_;
     awaited_ = std::min(want, queue_.size());
-    jobDone_.WaitUntil(lock_, [this] { return DoneAtFront() >= awaited_; });
+    jobDone_.WaitUntil(lock_, [this] { return FrontReady(); });
     awaited_ = 0;
     while (!queue_.empty() && queue_.front()->done_) {
       heldBytes_ -= queue_.front()->held_;

@@ -1,8 +1,9 @@
 // Runs jobs on a pool of threads and finishes them one by one, in the order
 // they were queued, on the thread that queues them. The queue is bounded in
 // jobs and in bytes, so memory stays the same whatever is fed through it.
-// A full queue is emptied by half before the queueing thread goes on, so
-// that it sleeps and is woken once per several jobs, not once per job.
+// A full queue of small jobs is emptied by half before the queueing thread
+// goes on, so that it sleeps and is woken once per several jobs, not once
+// per job.
 // With one thread no pool is started: each job runs and is finished at once,
 // as plain sequential code would.
 #pragma once
@@ -84,9 +85,12 @@ class OrderedJobs {
  private:
   bool FinishDone(std::size_t want);
   std::size_t DoneAtFront() const;
+  bool FrontReady() const;
   void Work();
   void StopPool();
   static void RunJob(Job& job, std::unique_ptr<WorkerState>& state);
+
+  static constexpr std::size_t kLargeJob = 256u << 10;  // held bytes
 
   const int threads_;
   const std::size_t maxJobs_;
