@@ -171,10 +171,8 @@ TEST(Lh5RoundTrip, WriteSizesDoNotChangeTheOutput) {
 }
 
 TEST(Lh5RoundTrip, LentTablesGiveTheBytesOfFreshOnes) {
-  // A pool thread lends one set of tables to every file it codes: what the
-  // file before left in them must not change a byte.
-  // Only what that file touched is cleared, so files before of every
-  // length count: one that slid the window, longer and shorter ones, one
+  // A pool thread lends one set of tables to every file it codes, clearing
+  // only what the file before touched: files before of every length, one
   // with preset data. A chain left over from the last three bytes of
   // endsIn5C would point lateRun ahead of itself.
   Lh5Tables lent;
