@@ -127,6 +127,7 @@ bool OrderedJobs::Submit(std::unique_ptr<Job> job) {
 // Waits until the first want jobs (or all queued ones) are done, then
 // finishes every done job at the front.
 bool OrderedJobs::FinishDone(std::size_t want) {
+  std::vector<std::unique_ptr<Job>> taken;  // local, so that a finisher may queue again
   {
     std::unique_lock lock(lock_);
     if (queue_.empty()) return !stopped_;
@@ -135,19 +136,15 @@ bool OrderedJobs::FinishDone(std::size_t want) {
     awaited_ = 0;
     while (!queue_.empty() && queue_.front()->done_) {
       heldBytes_ -= queue_.front()->held_;
-      finishing_.push_back(std::move(queue_.front()));
+      taken.push_back(std::move(queue_.front()));
       queue_.pop_front();
       --started_;
     }
   }
-  // Taken out of the member, so that a finisher may queue again.
-  std::vector<std::unique_ptr<Job>> taken = std::move(finishing_);
   for (std::unique_ptr<Job>& job : taken) {
     if (!stopped_ && !finish_(*job)) stopped_ = true;
     job.reset();
   }
-  taken.clear();
-  finishing_ = std::move(taken);  // its room, for the next time
   return !stopped_;
 }
 

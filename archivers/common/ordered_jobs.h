@@ -99,7 +99,6 @@ class OrderedJobs {
   Finisher finish_;
   bool stopped_ = false;  // a finisher said stop
   std::unique_ptr<WorkerState> callerState_;  // of jobs run on the queueing thread
-  std::vector<std::unique_ptr<Job>> finishing_;  // taken from the queue, being finished
 
   WaitLock lock_;  // guards what follows
   WaitCondition workReady_;

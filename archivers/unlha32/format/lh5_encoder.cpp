@@ -117,11 +117,11 @@ Lh5Encoder::Lh5Encoder(ByteSink& sink, const Lh5Tuning& tuning, Lh5Tables* table
     : sink_(sink),
       tuning_(tuning),
       tables_(tables ? *tables : own_),
-      buf_(tables ? tables->buf : own_.buf),
-      head_(tables ? tables->head : own_.head),
-      prev_(tables ? tables->prev : own_.prev),
-      codes_(tables ? tables->codes : own_.codes),
-      distances_(tables ? tables->distances : own_.distances) {
+      buf_(tables_.buf),
+      head_(tables_.head),
+      prev_(tables_.prev),
+      codes_(tables_.codes),
+      distances_(tables_.distances) {
   tuning_.blockCodes = std::clamp(tuning_.blockCodes, 1, kMaxBlockCodes);
   tuning_.maxChain = std::max(tuning_.maxChain, 1);
   Clean(tables_);
