@@ -46,6 +46,9 @@ TEST(Crc16, MatchesTheArcCheckValue) {
   parts.Update(reinterpret_cast<const std::uint8_t*>(s.data()) + 4, 5);
   EXPECT_EQ(parts.Value(), 0xBB3D);
   EXPECT_EQ(ComputeCrc16(nullptr, 0), 0);
+  std::string seven;
+  for (int i = 0; i < 7; ++i) seven += s;
+  EXPECT_EQ(ComputeCrc16(reinterpret_cast<const std::uint8_t*>(seven.data()), seven.size()), 0xFFEF);
 }
 
 std::uint64_t KraftSum(const std::vector<std::uint8_t>& lengths, int maxLength) {
