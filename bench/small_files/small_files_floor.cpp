@@ -143,11 +143,21 @@ int Spawn(DWORD_PTR mask, std::string commandLine) {
   si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION pi{};
   std::fflush(stdout);
-  const double start = Now();
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &si,
-                      &pi)) {
-    std::printf("spawn failed: %lu\n", GetLastError());
-    return 2;
+  double start = Now();
+  // Wine now and then fails to start a process under load with an internal
+  // error; a second try starts it.
+  for (int tries = 1;; ++tries) {
+    start = Now();
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &si,
+                       &pi)) {
+      break;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || tries == 3) {
+      std::printf("spawn failed: %lu\n", error);
+      return 2;
+    }
+    Sleep(500);
   }
   if (mask != 0 && !SetProcessAffinityMask(pi.hProcess, mask)) {
     std::printf("affinity not set: %lu\n", GetLastError());
