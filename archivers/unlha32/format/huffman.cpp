@@ -13,14 +13,16 @@ constexpr int kMaxNodes = 2 * kMaxSymbols - 1;
 
 int BuildCodeLengths(const std::uint32_t* freq, int count, int maxLength, std::uint8_t* lengths) {
   assert(count <= kMaxSymbols && maxLength >= 1 && maxLength <= 30);
-  std::fill(lengths, lengths + count, std::uint8_t{0});
   // Every block builds three codes: the tables live on the stack, and only
   // their used parts are written.
   // Leaves sorted by frequency (then symbol, for a stable result).
   std::array<int, kMaxSymbols> leaves;
   int used = 0;
-  for (int i = 0; i < count; ++i)
-    if (freq[i] != 0) leaves[used++] = i;
+  for (int i = 0; i < count; ++i) {
+    lengths[i] = 0;
+    leaves[used] = i;
+    used += freq[i] != 0 ? 1 : 0;
+  }
   if (used < 2) return used;
   std::sort(leaves.begin(), leaves.begin() + used, [freq](int a, int b) {
     return freq[a] != freq[b] ? freq[a] < freq[b] : a < b;

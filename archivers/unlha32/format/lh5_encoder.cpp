@@ -322,7 +322,7 @@ void Lh5Encoder::WriteBlock() {
       bits_.Put(tCode[static_cast<std::size_t>(sym)], tLen[static_cast<std::size_t>(sym)]);
       bits_.Put(extra, extraBits);
     });
-    BuildCanonicalCodes(cLen.data(), kNC, cCode.data());
+    BuildCanonicalCodes(cLen.data(), n, cCode.data());  // no code above n is used
   }
 
   std::array<std::uint8_t, kNP> pLen{};
