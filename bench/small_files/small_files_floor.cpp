@@ -143,7 +143,7 @@ int Spawn(DWORD_PTR mask, std::string commandLine) {
   si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION pi{};
   std::fflush(stdout);
-  double start = Now();
+  double start = 0;
   // Wine now and then fails to start a process under load with an internal
   // error; a second try starts it.
   for (int tries = 1;; ++tries) {

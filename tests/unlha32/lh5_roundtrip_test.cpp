@@ -7,7 +7,11 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "format/bit_writer.h"
 #include "format/crc16.h"
 #include "format/huffman.h"
 #include "format/lh5_decoder.h"
@@ -49,6 +53,28 @@ TEST(Crc16, MatchesTheArcCheckValue) {
   std::string seven;
   for (int i = 0; i < 7; ++i) seven += s;
   EXPECT_EQ(ComputeCrc16(reinterpret_cast<const std::uint8_t*>(seven.data()), seven.size()), 0xFFEF);
+}
+
+// Widths across the 32-bit word the writer stores at once, 0 and 32 among
+// them: the bytes and the pending bits are those of the bits read as text.
+TEST(BitWriterTest, BytesAreTheBitsPutMostSignificantFirst) {
+  const std::vector<std::pair<std::uint32_t, int>> puts = {
+      {5, 3}, {0, 0}, {0xDEADBEEF, 32}, {1, 1}, {0x1234, 13}, {0xFFFFFFFF, 32}, {2, 2}, {0x3FFFF, 18}, {0, 5}};
+  std::string bits;
+  BitWriter writer;
+  for (const auto& [value, count] : puts) {
+    writer.Put(value | (count < 32 ? 0xF0000000u : 0u), count);  // bits above count are ignored
+    for (int b = count - 1; b >= 0; --b) bits += ((value >> b) & 1u) ? '1' : '0';
+    std::string expected;
+    for (std::size_t i = 0; i + 8 <= bits.size(); i += 8)
+      expected += static_cast<char>(std::stoi(bits.substr(i, 8), nullptr, 2));
+    const std::vector<std::uint8_t>& got = writer.Bytes();
+    ASSERT_EQ(std::string(got.begin(), got.end()), expected) << "after " << count << " bits of " << value;
+    ASSERT_EQ(writer.PendingBits(), static_cast<int>(bits.size() % 8));
+  }
+  writer.AlignToByte();
+  EXPECT_EQ(writer.PendingBits(), 0);
+  EXPECT_EQ(writer.Bytes().size(), (bits.size() + 7) / 8);
 }
 
 std::uint64_t KraftSum(const std::vector<std::uint8_t>& lengths, int maxLength) {
